@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Runs SQL files in the embedded i386 Firebird 3.0 engine against a scratch
+# database that has libvantor.so declared, and prints the session's output.
+#
+#   scripts/fbrun.sh [--build DIR] [--keep DIR] FILE.sql...
+#
+# Hermetic: the engine runs in this process tree from a private Firebird root
+# (build/<flavour>/fbroot) whose firebird.conf allows UDFs from the build
+# folder only; lock and temporary files stay in a scratch folder; nothing in
+# /etc is read for the engine's configuration or changed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+builddir="$root/build/i386"
+keep=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) builddir=$(cd "$2" && pwd); shift 2 ;;
+    --keep) keep="$2"; shift 2 ;;
+    *) break ;;
+  esac
+done
+[ $# -gt 0 ] || { echo "usage: $0 [--build DIR] [--keep DIR] FILE.sql..." >&2; exit 2; }
+[ -f "$builddir/libvantor.so" ] || { echo "fbrun: $builddir/libvantor.so is not built" >&2; exit 2; }
+
+system_root=/usr/lib/i386-linux-gnu/firebird/3.0
+fbroot="$builddir/fbroot"
+if [ ! -f "$fbroot/firebird.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; then
+  mkdir -p "$fbroot"
+  for entry in "$system_root"/*; do
+    name=$(basename "$entry")
+    case "$name" in firebird.conf|intl) continue ;; esac
+    ln -sfn "$entry" "$fbroot/$name"
+  done
+  # The character-set module must be a real file in the root, or every
+  # non-built-in character set (WIN1250 among them) reports "not installed".
+  mkdir -p "$fbroot/intl"
+  cp "$system_root/intl/libfbintl.so" "$fbroot/intl/libfbintl.so"
+  ln -sfn "$system_root/intl/fbintl.conf" "$fbroot/intl/fbintl.conf"
+  printf 'UdfAccess = Restrict %s\n' "$builddir" > "$fbroot/firebird.conf"
+fi
+
+if [ -n "$keep" ]; then scratch=$keep; mkdir -p "$scratch"; else scratch=$(mktemp -d); fi
+cleanup() { [ -n "$keep" ] || rm -rf "$scratch"; }
+trap cleanup EXIT
+export FIREBIRD="$fbroot" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch"
+export ISC_USER=SYSDBA
+mkdir -p "$FIREBIRD_LOCK"
+
+status=0
+for file in "$@"; do
+  db="$scratch/$(basename "$file" .sql).fdb"
+  rm -f "$db"
+  {
+    echo "create database '$db' user 'SYSDBA' default character set WIN1250;"
+    cat "$root/sql/vantor.sql"
+    echo "commit;"
+  } > "$scratch/install.sql"
+  if ! isql-fb -q -ch WIN1250 -b -i "$scratch/install.sql" > "$scratch/install.out" 2>&1; then
+    cat "$scratch/install.out" >&2
+    echo "fbrun: declaring the library failed" >&2
+    exit 1
+  fi
+  isql-fb -q -e -ch WIN1250 -i "$file" "$db" -user SYSDBA 2>&1 || status=$?
+done
+exit $status

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The SQL regression suite: runs every tests/sql/NAME.sql through the real
+# engine (scripts/fbrun.sh) and compares the whole output with
+# tests/sql/NAME.out. With --accept, writes the outputs as the new expected
+# files instead. Prints one line per test and a closing count.
+#
+#   scripts/sqltest.sh [--build DIR] [--accept] [NAME...]
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+builddir="$root/build/i386"
+accept=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) builddir=$(cd "$2" && pwd); shift 2 ;;
+    --accept) accept=1; shift ;;
+    *) break ;;
+  esac
+done
+if [ $# -gt 0 ]; then names=("$@"); else
+  names=(); for f in "$root"/tests/sql/*.sql; do names+=("$(basename "$f" .sql)"); done
+fi
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+passed=0 failed=0
+for name in "${names[@]}"; do
+  sql="$root/tests/sql/$name.sql" expected="$root/tests/sql/$name.out"
+  # Run from the tests folder so that the echoed statements carry no paths.
+  (cd "$root/tests/sql" && "$root/scripts/fbrun.sh" --build "$builddir" "$name.sql") > "$out/$name.out" 2>&1
+  if [ $accept -eq 1 ]; then
+    cp "$out/$name.out" "$expected"; echo "accepted: $name"; passed=$((passed + 1)); continue
+  fi
+  if [ -f "$expected" ] && diff -u "$expected" "$out/$name.out" > "$out/$name.diff"; then
+    echo "ok: sql/$name"; passed=$((passed + 1))
+  else
+    echo "FAILED: sql/$name"; [ -f "$expected" ] || echo "  (no expected output $expected)"
+    head -n 80 "$out/$name.diff" 2>/dev/null | sed 's/^/  /'
+    failed=$((failed + 1))
+  fi
+done
+echo "sql: $passed passed, $failed failed"
+[ $failed -eq 0 ]

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds both flavours, runs the
+# unit tests of each (and under ASan/UBSan), checks the shipped library's
+# ELF shape and exports, and runs the SQL regression suite in the real
+# i386 engine. Ends with one line "N passed, N failed" over all suites.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh || exit 1
+
+passed=0 failed=0
+step() {  # step NAME COMMAND...: runs a suite, counts it
+  local name=$1; shift
+  echo "=== $name"
+  if "$@"; then passed=$((passed + 1)); echo "--- $name: ok"
+  else failed=$((failed + 1)); echo "--- $name: FAILED"; fi
+}
+ctest_in() { ctest --test-dir "$1" --output-on-failure -j "$(nproc)" --timeout 600; }
+
+step "build i386" bash scripts/build.sh i386
+step "build x86_64" bash scripts/build.sh x86_64
+step "build x86_64 sanitized" bash scripts/build.sh asan
+step "unit i386" ctest_in build/i386
+step "unit x86_64" ctest_in build/x86_64
+step "unit x86_64 ASan+UBSan" ctest_in build/asan
+step "library shape" bash scripts/check-library.sh build/i386/libvantor.so
+step "sql i386" bash scripts/sqltest.sh --build build/i386
+
+echo "suites: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

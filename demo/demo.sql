@@ -11,3 +11,11 @@ select d2dp(date '2000-01-01')                  as "D2DP(2000-01-01)",
        dp2ts(ts2dp(timestamp '2000-01-01 18:00') + 1.5)
                                                 as "DP2TS(... + 1.5 days)"
   from rdb$database;
+
+-- Calendar fields, weekday filter, current timestamp.
+
+-- Wildcard matching.
+
+-- Text and scalar functions.
+
+-- BLOB readers.

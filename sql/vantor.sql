@@ -3,6 +3,7 @@
      isql-fb -i vantor.sql <database>
    The server must allow the library's folder (UdfAccess in firebird.conf). */
 
+/* Date and time: day-number conversions */
 DECLARE EXTERNAL FUNCTION D2DP DATE
   RETURNS DOUBLE PRECISION BY VALUE ENTRY_POINT 'D2DP' MODULE_NAME 'vantor';
 DECLARE EXTERNAL FUNCTION DP2D DOUBLE PRECISION
@@ -15,3 +16,11 @@ DECLARE EXTERNAL FUNCTION TS2DP TIMESTAMP
   RETURNS DOUBLE PRECISION BY VALUE ENTRY_POINT 'TS2DP' MODULE_NAME 'vantor';
 DECLARE EXTERNAL FUNCTION DP2TS DOUBLE PRECISION
   RETURNS TIMESTAMP ENTRY_POINT 'DP2TS' MODULE_NAME 'vantor';
+
+/* Date and time: calendar fields, weekday filter, current timestamp */
+
+/* Wildcard matching */
+
+/* Text and scalar functions */
+
+/* BLOB readers */

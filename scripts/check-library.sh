@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Checks the shape of a built i386 libvantor.so: ELF32 for Intel 80386, SONAME
+# Checks the shape of a built libvantor.so: ELF32 for Intel 80386 (or ELF64 for
+# x86-64, with --x86_64), SONAME
 # libvantor.so, exactly the four libraries it may need, and a dynamic symbol
 # table that defines exactly the entry points of src/frame/exports.list.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+class=ELF32 machine="Intel 80386"
+if [ "$1" = "--x86_64" ]; then class=ELF64 machine="X86-64"; shift; fi
 lib=$1
 fail() { echo "check-library: $*" >&2; exit 1; }
 header=$(readelf -h "$lib")
-grep -q 'Class:.*ELF32' <<<"$header" || fail "not ELF32"
-grep -q 'Machine:.*Intel 80386' <<<"$header" || fail "not Intel 80386"
+grep -q "Class:.*$class" <<<"$header" || fail "not $class"
+grep -q "Machine:.*$machine" <<<"$header" || fail "not $machine"
 dynamic=$(readelf -d "$lib")
 grep -q 'Library soname: \[libvantor.so\]' <<<"$dynamic" || fail "SONAME is not libvantor.so"
 needed=$(grep NEEDED <<<"$dynamic" | sed 's/.*\[\(.*\)\]/\1/' | sort | tr '\n' ' ')
@@ -16,4 +19,4 @@ needed=$(grep NEEDED <<<"$dynamic" | sed 's/.*\[\(.*\)\]/\1/' | sort | tr '\n' '
 exported=$(nm -D --defined-only "$lib" | awk '{print $3}' | sort)
 expected=$(grep -E '^[A-Za-z0-9_]+$' "$root/src/frame/exports.list" | sort)
 [ "$exported" = "$expected" ] || fail "exports differ from exports.list: $(diff <(echo "$expected") <(echo "$exported") | tr '\n' ' ')"
-echo "check-library: $lib: ELF32 i386, SONAME libvantor.so, NEEDED $needed, $(wc -l <<<"$exported") exports"
+echo "check-library: $lib: $class $machine, SONAME libvantor.so, NEEDED $needed, $(wc -l <<<"$exported") exports"

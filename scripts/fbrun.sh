@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs SQL files in the embedded i386 Firebird 3.0 engine against a scratch
-# database that has libvantor.so declared, and prints the session's output.
+# Runs SQL files in an embedded Firebird 3.0 engine against a scratch database
+# that has libvantor.so declared, and prints the session's output. The
+# engine is the i386 one for an i386 build and the amd64 one for an x86-64
+# build (chosen by the library's ELF class).
 #
 #   scripts/fbrun.sh [--build DIR] [--keep DIR] FILE.sql...
 #
@@ -22,7 +24,13 @@ done
 [ $# -gt 0 ] || { echo "usage: $0 [--build DIR] [--keep DIR] FILE.sql..." >&2; exit 2; }
 [ -f "$builddir/libvantor.so" ] || { echo "fbrun: $builddir/libvantor.so is not built" >&2; exit 2; }
 
-system_root=/usr/lib/i386-linux-gnu/firebird/3.0
+if readelf -h "$builddir/libvantor.so" | grep -q 'Class:.*ELF64'; then
+  system_root=/usr/lib/x86_64-linux-gnu/firebird/3.0
+  isql=/opt/vantor/firebird3.0-utils-amd64/usr/bin/isql-fb
+else
+  system_root=/usr/lib/i386-linux-gnu/firebird/3.0
+  isql=/usr/bin/isql-fb
+fi
 fbroot="$builddir/fbroot"
 if [ ! -f "$fbroot/firebird.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; then
   mkdir -p "$fbroot"
@@ -55,11 +63,11 @@ for file in "$@"; do
     cat "$root/sql/vantor.sql"
     echo "commit;"
   } > "$scratch/install.sql"
-  if ! isql-fb -q -ch WIN1250 -b -i "$scratch/install.sql" > "$scratch/install.out" 2>&1; then
+  if ! "$isql" -q -ch WIN1250 -b -i "$scratch/install.sql" > "$scratch/install.out" 2>&1; then
     cat "$scratch/install.out" >&2
     echo "fbrun: declaring the library failed" >&2
     exit 1
   fi
-  isql-fb -q -e -ch WIN1250 -i "$file" "$db" -user SYSDBA 2>&1 || status=$?
+  "$isql" -q -e -ch WIN1250 -i "$file" "$db" -user SYSDBA 2>&1 || status=$?
 done
 exit $status

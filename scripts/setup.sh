@@ -21,14 +21,24 @@ missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-ib_util_amd64_missing=0
-dpkg-query -W -f='${Status}' libib-util:amd64 2>/dev/null | grep -q "install ok installed" || ib_util_amd64_missing=1
+# The amd64 engine, for running the x86-64 flavour in a real 64-bit server.
+# It installs beside the i386 one; its isql-fb is unpacked into a private
+# folder, since the amd64 tools package would replace the i386 tools.
+PACKAGES_AMD64=(firebird3.0-server-core:amd64 libfbclient2:amd64 libedit2:amd64)
+ISQL64_DIR=/opt/vantor/firebird3.0-utils-amd64
 
-if [ ${#missing[@]} -eq 0 ] && [ $ib_util_amd64_missing -eq 0 ]; then
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+ib_util_amd64_missing=0
+installed libib-util:amd64 || ib_util_amd64_missing=1
+missing_amd64=()
+for p in "${PACKAGES_AMD64[@]}"; do installed "$p" || missing_amd64+=("$p"); done
+
+if [ ${#missing[@]} -eq 0 ] && [ $ib_util_amd64_missing -eq 0 ] && [ ${#missing_amd64[@]} -eq 0 ] \
+   && [ -x "$ISQL64_DIR/usr/bin/isql-fb" ]; then
   exit 0
 fi
 
-echo "setup: installing ${missing[*]:-} $( [ $ib_util_amd64_missing -eq 1 ] && echo libib-util:amd64)" >&2
+echo "setup: installing ${missing[*]:-} ${missing_amd64[*]:-} $( [ $ib_util_amd64_missing -eq 1 ] && echo libib-util:amd64)" >&2
 export DEBIAN_FRONTEND=noninteractive
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
@@ -44,6 +54,17 @@ if [ $ib_util_amd64_missing -eq 1 ]; then
   chmod 755 "$tmp"
   (cd "$tmp" && $SUDO apt-get download -q libib-util:amd64 >/dev/null 2>&1)
   $SUDO dpkg -i --force-overwrite "$tmp"/libib-util_*_amd64.deb >/dev/null
+  rm -rf "$tmp"
+fi
+if [ ${#missing_amd64[@]} -gt 0 ]; then
+  $SUDO apt-get install -y -q --no-install-recommends "${missing_amd64[@]}" >/dev/null
+fi
+if [ ! -x "$ISQL64_DIR/usr/bin/isql-fb" ]; then
+  tmp=$(mktemp -d)
+  chmod 755 "$tmp"
+  (cd "$tmp" && $SUDO apt-get download -q firebird3.0-utils:amd64 >/dev/null 2>&1)
+  $SUDO mkdir -p "$ISQL64_DIR"
+  $SUDO dpkg -x "$tmp"/firebird3.0-utils_*_amd64.deb "$ISQL64_DIR"
   rm -rf "$tmp"
 fi
 echo "setup: done" >&2

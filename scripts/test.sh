@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds both flavours, runs the
-# unit tests of each (and under ASan/UBSan), checks the shipped library's
-# ELF shape and exports, and runs the SQL regression suite in the real
-# i386 engine. Ends with one line "N passed, N failed" over all suites.
+# unit tests of each (and under ASan/UBSan), checks each shipped library's
+# ELF shape and exports, and runs the SQL regression suite with each flavour
+# in the real engine of its own architecture (i386 and amd64 Firebird 3.0). Ends with one line "N passed, N failed" over all suites.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -23,8 +23,10 @@ step "build x86_64 sanitized" bash scripts/build.sh asan
 step "unit i386" ctest_in build/i386
 step "unit x86_64" ctest_in build/x86_64
 step "unit x86_64 ASan+UBSan" ctest_in build/asan
-step "library shape" bash scripts/check-library.sh build/i386/libvantor.so
-step "sql i386" bash scripts/sqltest.sh --build build/i386
+step "library shape i386" bash scripts/check-library.sh build/i386/libvantor.so
+step "library shape x86_64" bash scripts/check-library.sh --x86_64 build/x86_64/libvantor.so
+step "sql i386 engine" bash scripts/sqltest.sh --build build/i386
+step "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64
 
 echo "suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -25,6 +25,8 @@ step "unit x86_64" ctest_in build/x86_64
 step "unit x86_64 ASan+UBSan" ctest_in build/asan
 step "library shape i386" bash scripts/check-library.sh build/i386/libvantor.so
 step "library shape x86_64" bash scripts/check-library.sh --x86_64 build/x86_64/libvantor.so
+step "package i386" bash scripts/check-package.sh i386
+step "package x86_64" bash scripts/check-package.sh x86_64
 step "sql i386 engine" bash scripts/sqltest.sh --build build/i386
 step "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64
 

@@ -61,6 +61,15 @@ TEST(Exports, DeclarationScriptDeclaresExactlyTheListInOrder) {
     EXPECT_EQ(declared, ExportList());  // the SQL name is the entry point's name
 }
 
+TEST(Exports, DropScriptDropsExactlyTheListInOrder) {
+    std::vector<std::string> dropped;
+    for (const std::string& line : Lines(VANTOR_SOURCE_DIR "/sql/vantor-drop.sql")) {
+        const std::string name = WordAfter(line, "DROP EXTERNAL FUNCTION ", ";");
+        if (!name.empty()) dropped.push_back(name);
+    }
+    EXPECT_EQ(dropped, ExportList());
+}
+
 TEST(Exports, ReadmeReferenceTableListsExactlyTheListInOrder) {
     std::vector<std::string> rows;
     for (const std::string& line : Lines(VANTOR_SOURCE_DIR "/README.md")) {

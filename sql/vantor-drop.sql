@@ -1,0 +1,9 @@
+/* vantor: drops every declaration that vantor.sql makes.
+   isql-fb -i vantor-drop.sql <database> */
+
+DROP EXTERNAL FUNCTION D2DP;
+DROP EXTERNAL FUNCTION DP2D;
+DROP EXTERNAL FUNCTION T2DP;
+DROP EXTERNAL FUNCTION DP2T;
+DROP EXTERNAL FUNCTION TS2DP;
+DROP EXTERNAL FUNCTION DP2TS;

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Concurrent load on the real i386 Firebird server: starts /usr/sbin/firebird
+# from a private root (bound to 127.0.0.1 on a free port, its own security
+# database, UDFs allowed from the build folder only), declares the library in
+# a scratch database, then runs tests/load/workload.sql on CONNECTIONS
+# connections at once for ROUNDS rounds each. Every result must equal that of
+# a single-connection run, and the server's resident memory at the end must
+# not exceed its size after the warm-up round by more than the noise margin.
+#
+#   scripts/loadtest.sh [--connections N] [--rounds N] [--build DIR]
+# A longer soak: scripts/loadtest.sh --rounds 200
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+connections=8 rounds=6 builddir="$root/build/i386" growth_limit_kb=8192
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --connections) connections=$2; shift 2 ;;
+    --rounds) rounds=$2; shift 2 ;;
+    --build) builddir=$(cd "$2" && pwd); shift 2 ;;
+    *) echo "usage: $0 [--connections N] [--rounds N] [--build DIR]" >&2; exit 2 ;;
+  esac
+done
+system_root=/usr/lib/i386-linux-gnu/firebird/3.0
+scratch=$(mktemp -d)
+server_pid=""
+cleanup() {
+  [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+port=""
+for candidate in $(seq 31000 31999); do
+  if ! ss -ltn "( sport = :$candidate )" | grep -q LISTEN; then port=$candidate; break; fi
+done
+[ -n "$port" ] || { echo "loadtest: no free port" >&2; exit 1; }
+
+fbroot="$scratch/root"
+mkdir -p "$fbroot/intl" "$scratch/lock" "$scratch/out"
+for entry in "$system_root"/*; do
+  name=$(basename "$entry")
+  case "$name" in firebird.conf|databases.conf|intl) continue ;; esac
+  ln -sfn "$entry" "$fbroot/$name"
+done
+cp "$system_root/intl/libfbintl.so" "$fbroot/intl/"
+ln -sfn "$system_root/intl/fbintl.conf" "$fbroot/intl/fbintl.conf"
+cp /var/lib/firebird/3.0/system/security3.fdb "$scratch/security3.fdb"
+printf 'security.db = %s/security3.fdb\n{\n  RemoteAccess = false\n}\n' "$scratch" > "$fbroot/databases.conf"
+printf 'UdfAccess = Restrict %s\nRemoteServicePort = %s\nRemoteBindAddress = 127.0.0.1\nIpcName = vantor_load_%s\n' \
+  "$builddir" "$port" "$port" > "$fbroot/firebird.conf"
+export FIREBIRD="$fbroot" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch"
+password=vantor$$
+printf "connect '%s/security3.fdb' user 'SYSDBA';\ncreate or alter user SYSDBA password '%s' using plugin Srp;\ncommit;\n" \
+  "$scratch" "$password" > "$scratch/user.sql"
+isql-fb -q -b -i "$scratch/user.sql"
+
+/usr/sbin/firebird > "$scratch/server.log" 2>&1 &
+server_pid=$!
+for _ in $(seq 100); do ss -ltn "( sport = :$port )" | grep -q LISTEN && break; sleep 0.1; done
+ss -ltn "( sport = :$port )" | grep -q LISTEN || { cat "$scratch/server.log"; echo "loadtest: server did not start" >&2; exit 1; }
+
+# Clients use the system client library; only the server reads this root.
+unset FIREBIRD FIREBIRD_LOCK FIREBIRD_TMP
+db="localhost/$port:$scratch/load.fdb"
+{
+  echo "create database '$db' user 'SYSDBA' password '$password' default character set WIN1250;"
+  cat "$root/sql/vantor.sql"
+  echo "commit;"
+} > "$scratch/install.sql"
+isql-fb -q -b -ch WIN1250 -i "$scratch/install.sql"
+client() { isql-fb -q -ch WIN1250 -user SYSDBA -password "$password" -i "$root/tests/load/workload.sql" "$db"; }
+rss_kb() { ps -o rss= -p "$server_pid" | tr -d ' '; }
+
+client > "$scratch/reference.out" 2>&1 || { cat "$scratch/reference.out"; echo "loadtest: the workload failed" >&2; exit 1; }
+grep -q -E 'Statement failed|SQLSTATE' "$scratch/reference.out" && { cat "$scratch/reference.out"; exit 1; }
+# Warm-up: one round on every connection, so caches and pools reach their size.
+clients=()
+for c in $(seq "$connections"); do client > "$scratch/warm$c.out" 2>&1 & clients+=($!); done
+wait "${clients[@]}"
+rss_warm=$(rss_kb)
+
+start=$(date +%s%N)
+mismatches=0
+clients=()
+for c in $(seq "$connections"); do
+  (
+    for r in $(seq "$rounds"); do
+      client > "$scratch/out/c$c-r$r.out" 2>&1
+    done
+  ) &
+  clients+=($!)
+done
+wait "${clients[@]}"
+elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+rss_end=$(rss_kb)
+kill -0 "$server_pid" || { echo "loadtest: the server died" >&2; exit 1; }
+for f in "$scratch"/out/*.out; do
+  cmp -s "$f" "$scratch/reference.out" || { mismatches=$((mismatches + 1)); diff "$scratch/reference.out" "$f" | head -20; }
+done
+runs=$((connections * rounds))
+growth=$((rss_end - rss_warm))
+echo "loadtest: $connections connections x $rounds rounds = $runs workload runs in ${elapsed_ms} ms; $mismatches mismatching results"
+echo "loadtest: server RSS after warm-up ${rss_warm} KiB, at end ${rss_end} KiB (growth ${growth} KiB, limit ${growth_limit_kb} KiB)"
+[ "$mismatches" -eq 0 ] && [ "$growth" -le "$growth_limit_kb" ]

@@ -25,7 +25,7 @@ constexpr uint64_t kHighBits = 0x80 * kEveryByte;
 // cannot carry into the next byte; adding 0x80 - ('Z' + 1) does the same for
 // the bytes above 'Z'. The capitals, which have bit 0x20 clear, get it set.
 // A block holding any byte of 0x80 or above goes through the table.
-void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target) {
+void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target) noexcept {
     std::size_t i = 0;
     for (; length - i >= kBlockBytes; i += kBlockBytes) {
         Block bytes;
@@ -43,7 +43,7 @@ void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned ch
     for (; i < length; ++i) target[i] = kLowerCaseTable[source[i]];
 }
 
-char* LowerCaseCopy(const char* text) {
+char* LowerCaseCopy(const char* text) noexcept {
     if (!text) return nullptr;
     const std::size_t length = std::strlen(text);
     if (length >= static_cast<std::size_t>(LONG_MAX)) return nullptr;

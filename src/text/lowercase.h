@@ -46,10 +46,10 @@ constexpr std::array<unsigned char, 256> kLowerCaseTable = MakeLowerCaseTable();
 
 // Writes the folding of source[0..length) to target[0..length). Reads no
 // byte of source outside that range.
-void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target);
+void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
 
 // A new zero-terminated block from ib_util_malloc holding the folding of the
 // zero-terminated text, or null for a null text or when no memory is left.
-char* LowerCaseCopy(const char* text);
+char* LowerCaseCopy(const char* text) noexcept;
 
 }  // namespace vantor

@@ -17,5 +17,23 @@ select d2dp(date '2000-01-01')                  as "D2DP(2000-01-01)",
 -- Wildcard matching.
 
 -- Text and scalar functions.
+-- Code-page-1250 lower-casing. The accented letters are given and shown as
+-- their WIN1250 bytes: Á Č Ě Ř Ů (C1 C8 CC D8 D9) become á č ě ř ů
+-- (E1 E8 EC F8 F9); Ä Ô (C4 D4) are not in the table and stay.
+select alc('Hello, WORLD')                              as "ALC('Hello, WORLD')",
+       cast(alc(cast(x'C1C8CCD8D9C4D4' as varchar(7))) as varchar(7) character set octets)
+                                                        as "ALC(x'C1C8CCD8D9C4D4')"
+  from rdb$database;
+-- Choice by a SMALLINT condition, and division with a zero guard.
+select iif_d(1, date '2000-01-01', date '2024-02-29')   as "IIF_D(1, ...)",
+       iif_t(0, time '08:00', time '17:30')             as "IIF_T(0, ...)",
+       iif_ts(-1, timestamp '2000-01-01 12:00', timestamp '2024-02-29 18:00')
+                                                        as "IIF_TS(-1, ...)",
+       iif_s(1, 'yes', 'no')                            as "IIF_S(1, 'yes', 'no')",
+       iif_i(32767, 10, 20)                             as "IIF_I(32767, 10, 20)",
+       iif_dp(0, 1.5, 2.5)                              as "IIF_DP(0, 1.5, 2.5)",
+       divdp(7, 2)                                      as "DivDP(7, 2)",
+       divdp(1, 0)                                      as "DivDP(1, 0)"
+  from rdb$database;
 
 -- BLOB readers.

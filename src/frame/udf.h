@@ -44,8 +44,9 @@ typedef struct blobcallback {
     int32_t (*blob_lseek)(void* handle, unsigned short mode, int32_t offset);
 } * BLOBCALLBACK;
 
-// The server's allocator for FREE_IT results (libib_util.so).
-void* ib_util_malloc(long size);
+// The server's allocator for FREE_IT results (libib_util.so). A C function:
+// it never throws, and saying so keeps unwinding code out of its callers.
+void* ib_util_malloc(long size) noexcept;
 
 }  // extern "C"
 

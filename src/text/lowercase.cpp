@@ -1,0 +1,70 @@
+// ALC: a lower-cased copy of code-page-1250 text, in memory the server frees.
+#include "text/lowercase.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+#include "frame/udf.h"
+
+namespace vantor {
+namespace {
+
+// Sixteen bytes as two 64-bit lanes: SSE2 registers on x86-64, pairs of
+// 32-bit registers on i386. Each lane holds eight bytes side by side.
+typedef uint64_t Block __attribute__((vector_size(16), aligned(1)));
+constexpr std::size_t kBlockBytes = sizeof(Block);
+constexpr uint64_t kEveryByte = 0x0101010101010101ULL;
+constexpr uint64_t kHighBits = 0x80 * kEveryByte;
+
+}  // namespace
+
+// Text is folded sixteen bytes at a time. A block of ASCII bytes (all below
+// 0x80) is folded by arithmetic on all its bytes at once: adding 0x80 - 'A'
+// to a byte below 0x80 sets its top bit exactly when it is 'A' or above, and
+// cannot carry into the next byte; adding 0x80 - ('Z' + 1) does the same for
+// the bytes above 'Z'. The capitals, which have bit 0x20 clear, get it set.
+// A block holding any byte of 0x80 or above goes through the table.
+void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target) noexcept {
+    std::size_t i = 0;
+    for (; length - i >= kBlockBytes; i += kBlockBytes) {
+        uint64_t low, high;  // the block's two halves, for the test alone
+        std::memcpy(&low, source + i, 8);
+        std::memcpy(&high, source + i + 8, 8);
+        if (((low | high) & kHighBits) == 0) {
+            Block bytes;
+            std::memcpy(&bytes, source + i, kBlockBytes);
+            const Block atLeastA = bytes + (0x80 - 'A') * kEveryByte;
+            const Block aboveZ = bytes + (0x80 - 'Z' - 1) * kEveryByte;
+            const Block capitals = atLeastA & ~aboveZ & kHighBits;
+            const Block folded = bytes | (capitals >> 2);
+            std::memcpy(target + i, &folded, kBlockBytes);
+        } else {
+            for (std::size_t j = i; j < i + kBlockBytes; ++j) target[j] = kLowerCaseTable[source[j]];
+        }
+    }
+    for (; i < length; ++i) target[i] = kLowerCaseTable[source[i]];
+}
+
+char* LowerCaseCopy(const char* text) noexcept {
+    if (!text) return nullptr;
+    const std::size_t length = std::strlen(text);
+    if (length >= static_cast<std::size_t>(LONG_MAX)) return nullptr;
+    auto* result = static_cast<unsigned char*>(ib_util_malloc(static_cast<long>(length + 1)));
+    if (!result) return nullptr;
+    LowerCaseBytes(reinterpret_cast<const unsigned char*>(text), length, result);
+    result[length] = 0;
+    return reinterpret_cast<char*>(result);
+}
+
+}  // namespace vantor
+
+// DECLARE EXTERNAL FUNCTION ALC CSTRING(32767) CHARACTER SET WIN1250 NULL
+//   RETURNS CSTRING(32767) CHARACTER SET WIN1250 FREE_IT
+//   ENTRY_POINT 'ALC' MODULE_NAME 'vantor';
+// The result comes from ib_util_malloc, the only memory the server accepts
+// for a FREE_IT result. A null argument, or no memory, gives a null address,
+// which the server reads as NULL.
+VANTOR_ENTRY char* ALC(const char* text) noexcept {
+    return vantor::LowerCaseCopy(text);
+}

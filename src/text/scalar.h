@@ -1,0 +1,32 @@
+// Conditional choice between two values of one type (the IIF functions) and
+// division with a zero guard (DivDP).
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "frame/extended.h"
+
+namespace vantor {
+
+// The choice of every IIF function: a condition above 0 picks the first
+// alternative; 0, a negative condition and a missing one (SQL's NULL is not
+// true) pick the second. The alternatives are handed back, never read.
+template <typename Value>
+Value* Choose(const int16_t* condition, Value* first, Value* second) {
+    return condition && *condition > 0 ? first : second;
+}
+
+// Whether DivDP answers the divisor with +0.0 without dividing: +0.0, -0.0
+// and NaN (the comparisons are quiet, so a NaN raises nothing).
+inline bool IsGuardedDivisor(double divisor) {
+    return !(std::isless(divisor, 0.0) || std::isgreater(divisor, 0.0));
+}
+
+// The quotient at extended precision, under the calling thread's x87 control
+// word, rounded to double once.
+inline double ExtendedQuotient(double dividend, double divisor) {
+    return RoundToDouble(static_cast<long double>(dividend) / static_cast<long double>(divisor));
+}
+
+}  // namespace vantor

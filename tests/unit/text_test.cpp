@@ -1,0 +1,285 @@
+// Lower-casing, conditional choice and guarded division: ALC against a
+// folding table written out here, the IIF functions' returned addresses, and
+// DivDP against a plain extended-precision quotient.
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fpu_control.h"
+#include "frame/udf.h"
+
+extern "C" {
+char* ALC(const char*) noexcept;
+ISC_DATE* IIF_D(const int16_t*, ISC_DATE*, ISC_DATE*) noexcept;
+ISC_TIME* IIF_T(const int16_t*, ISC_TIME*, ISC_TIME*) noexcept;
+ISC_TIMESTAMP* IIF_TS(const int16_t*, ISC_TIMESTAMP*, ISC_TIMESTAMP*) noexcept;
+char* IIF_S(const int16_t*, char*, char*) noexcept;
+int32_t* IIF_I(const int16_t*, int32_t*, int32_t*) noexcept;
+double* IIF_DP(const int16_t*, double*, double*) noexcept;
+double DivDP(const double*, const double*) noexcept;
+}
+
+namespace {
+
+// The code-page-1250 capitals that fold and their small letters, position by
+// position: the ASCII alphabet, then Š Ť Ž Ľ Á Č É Ě Í Ď Ň Ó Ř Ů Ú Ý.
+const std::string kCapitals = std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ") +
+                              "\x8A\x8D\x8E\xBC\xC1\xC8\xC9\xCC\xCD\xCF\xD2\xD3\xD8\xD9\xDA\xDD";
+const std::string kSmalls = std::string("abcdefghijklmnopqrstuvwxyz") +
+                            "\x9A\x9D\x9E\xBE\xE1\xE8\xE9\xEC\xED\xEF\xF2\xF3\xF8\xF9\xFA\xFD";
+
+unsigned char ExpectedFolding(unsigned char byte) {
+    const size_t at = kCapitals.find(static_cast<char>(byte));
+    return at == std::string::npos ? byte : static_cast<unsigned char>(kSmalls[at]);
+}
+
+std::string ExpectedLowerCase(const std::string& text) {
+    std::string folded = text;
+    for (char& c : folded) c = static_cast<char>(ExpectedFolding(static_cast<unsigned char>(c)));
+    return folded;
+}
+
+// ALC's result as a string, freeing the server's block; "<null>" for null.
+std::string LowerCase(const char* text) {
+    char* result = ALC(text);
+    if (!result) return "<null>";
+    std::string copy(result);
+    std::free(result);
+    return copy;
+}
+
+uint64_t Bits(double x) {
+    uint64_t bits;
+    std::memcpy(&bits, &x, 8);
+    return bits;
+}
+
+double FromBits(uint64_t bits) {
+    double x;
+    std::memcpy(&x, &bits, 8);
+    return x;
+}
+
+double Divide(double dividend, double divisor) { return DivDP(&dividend, &divisor); }
+
+// The plain reference: +0.0 for a zero or NaN divisor, otherwise the
+// extended quotient stored to a double.
+double ReferenceQuotient(double dividend, double divisor) {
+    if (divisor == 0.0 || divisor != divisor) return 0.0;
+    volatile long double quotient = static_cast<long double>(dividend) / static_cast<long double>(divisor);
+    volatile double rounded = static_cast<double>(quotient);
+    return rounded;
+}
+
+TEST(LowerCase, EveryByteValueFollowsTheTable) {
+    std::string all;
+    for (int byte = 1; byte < 256; ++byte) all.push_back(static_cast<char>(byte));
+    const std::string folded = LowerCase(all.c_str());
+    ASSERT_EQ(folded.size(), 255u);
+    int changed = 0;
+    for (int byte = 1; byte < 256; ++byte) {
+        const unsigned char got = static_cast<unsigned char>(folded[byte - 1]);
+        EXPECT_EQ(got, ExpectedFolding(static_cast<unsigned char>(byte))) << "byte " << byte;
+        changed += got != byte;
+        // Each byte also alone, and inside an ASCII block of sixteen.
+        const char alone[2] = {static_cast<char>(byte), 0};
+        EXPECT_EQ(static_cast<unsigned char>(LowerCase(alone)[0]), ExpectedFolding(static_cast<unsigned char>(byte)));
+        std::string block(31, 'Q');
+        block[7] = static_cast<char>(byte);
+        EXPECT_EQ(LowerCase(block.c_str()), ExpectedLowerCase(block)) << "byte " << byte;
+    }
+    EXPECT_EQ(changed, 42);
+}
+
+TEST(LowerCase, NeighboursOfEveryFoldedRangeStayUnchanged) {
+    // A-Z, then the accented capitals, each a range of its own or part of a run.
+    for (size_t i = 0; i < kCapitals.size(); ++i) {
+        const unsigned char capital = static_cast<unsigned char>(kCapitals[i]);
+        for (const int neighbour : {capital - 1, capital + 1}) {
+            if (kCapitals.find(static_cast<char>(neighbour)) != std::string::npos) continue;
+            const char text[2] = {static_cast<char>(neighbour), 0};
+            EXPECT_EQ(LowerCase(text), std::string(text)) << "byte " << neighbour;
+        }
+    }
+    EXPECT_EQ(LowerCase("@[`{"), "@[`{");
+    EXPECT_EQ(LowerCase("ABCXYZ"), "abcxyz");
+    EXPECT_EQ(LowerCase("\xC1\xC8\xCC\xD8\xD9"), "\xE1\xE8\xEC\xF8\xF9");
+    EXPECT_EQ(LowerCase("\xC4\xD4\xC5\xC0\x8C\x8F\xA3\xA5\xAA\xAF\xDE"), "\xC4\xD4\xC5\xC0\x8C\x8F\xA3\xA5\xAA\xAF\xDE");
+}
+
+TEST(LowerCase, NullTextGivesNull) {
+    EXPECT_EQ(ALC(nullptr), nullptr);
+}
+
+TEST(LowerCase, LengthAndTerminatorArePreserved) {
+    std::mt19937 random(1250);
+    for (size_t length : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 255u, 4096u, 32767u, 100000u}) {
+        std::string text(length, 'x');
+        for (char& c : text) c = static_cast<char>(1 + random() % 255);
+        char* result = ALC(text.c_str());
+        ASSERT_NE(result, nullptr);
+        EXPECT_EQ(result[length], '\0');
+        EXPECT_EQ(std::strlen(result), length);
+        EXPECT_EQ(std::string(result, length), ExpectedLowerCase(text));
+        std::free(result);
+    }
+}
+
+// Random text of random length, from pure ASCII to mostly high bytes, so
+// that both the sixteen-byte ASCII path and the table path meet every
+// alignment.
+TEST(LowerCase, RandomTextAgreesWithTheTable) {
+    std::mt19937 random(36526);
+    int mismatches = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const size_t length = random() % 200;
+        const unsigned highPercent = round % 4 == 0 ? 0 : random() % 101;
+        std::string text(length, 'x');
+        for (char& c : text)
+            c = static_cast<char>(random() % 100 < highPercent ? 0x80 + random() % 128 : 1 + random() % 127);
+        mismatches += LowerCase(text.c_str()) != ExpectedLowerCase(text);
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+// The text ends at the last byte of a page whose successor is inaccessible:
+// reading one byte past the terminator would fault.
+TEST(LowerCase, NeverReadsPastTheTerminator) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void* mapping = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mapping, MAP_FAILED);
+    char* const first = static_cast<char*>(mapping);
+    ASSERT_EQ(mprotect(first + page, page, PROT_NONE), 0);
+    for (size_t length = 0; length < page; length = length < 80 ? length + 1 : length * 3) {
+        char* text = first + page - 1 - length;
+        for (size_t i = 0; i < length; ++i) text[i] = static_cast<char>('A' + i % 64);
+        text[length] = '\0';
+        const std::string expected = ExpectedLowerCase(std::string(text, length));
+        EXPECT_EQ(LowerCase(text), expected) << "length " << length;
+    }
+    // Bytes after the first zero are not copied.
+    char* text = first + page - 4;
+    std::memcpy(text, "A\0B", 4);
+    char* result = ALC(text);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result[0], 'a');
+    EXPECT_EQ(result[1], '\0');
+    std::free(result);
+    munmap(mapping, 2 * page);
+}
+
+const int16_t kConditions[] = {1, 0, -1, -32768, 32767};
+
+template <typename Value>
+void ExpectChoice(Value* (*choose)(const int16_t*, Value*, Value*), Value first, Value second) {
+    for (const int16_t condition : kConditions) {
+        Value a = first, b = second;
+        Value* chosen = choose(&condition, &a, &b);
+        EXPECT_EQ(chosen, condition > 0 ? &a : &b) << "condition " << condition;
+        EXPECT_EQ(std::memcmp(&a, &first, sizeof a), 0);
+        EXPECT_EQ(std::memcmp(&b, &second, sizeof b), 0);
+    }
+    Value a = first, b = second;
+    EXPECT_EQ(choose(nullptr, &a, &b), &b);  // a missing condition is not true
+}
+
+TEST(Choice, ReturnsTheGivenAddresses) {
+    ExpectChoice<ISC_DATE>(IIF_D, 51544, -15018);
+    ExpectChoice<ISC_TIME>(IIF_T, 432000000u, 863999999u);
+    ExpectChoice<ISC_TIMESTAMP>(IIF_TS, ISC_TIMESTAMP{51544, 1}, ISC_TIMESTAMP{-1, 863999999u});
+    ExpectChoice<int32_t>(IIF_I, std::numeric_limits<int32_t>::min(), 7);
+    ExpectChoice<double>(IIF_DP, std::numeric_limits<double>::quiet_NaN(), -0.0);
+    ExpectChoice<char>(IIF_S, 'x', 'y');
+    char first[] = "first", second[] = "Second \xC8\xE8";
+    const int16_t zero = 0, one = 1;
+    EXPECT_EQ(IIF_S(&zero, first, second), second);
+    EXPECT_STREQ(IIF_S(&zero, first, second), "Second \xC8\xE8");
+    EXPECT_EQ(IIF_S(&one, first, second), first);
+    // The alternatives are never read: null alternatives come back as given.
+    int32_t other = 5;
+    EXPECT_EQ(IIF_I(&one, nullptr, &other), nullptr);
+    EXPECT_EQ(IIF_I(&zero, &other, nullptr), nullptr);
+}
+
+// Called as a server calls a declaration with both alternatives and the
+// result BY VALUE: the words are the values, and the chosen word comes back.
+TEST(Choice, WorksWithAlternativesAndResultByValue) {
+    using ByValue = intptr_t (*)(const int16_t*, intptr_t, intptr_t);
+    using AnyFunction = void (*)();
+    const ByValue functions[] = {reinterpret_cast<ByValue>(reinterpret_cast<AnyFunction>(&IIF_I)),
+                                 reinterpret_cast<ByValue>(reinterpret_cast<AnyFunction>(&IIF_D)),
+                                 reinterpret_cast<ByValue>(reinterpret_cast<AnyFunction>(&IIF_T))};
+    for (const ByValue choose : functions)
+        for (const int16_t condition : kConditions) {
+            const int32_t result = static_cast<int32_t>(choose(&condition, -123456789, 2147483647));
+            EXPECT_EQ(result, condition > 0 ? -123456789 : 2147483647);
+        }
+}
+
+TEST(GuardedDivision, WorkedValues) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(Bits(Divide(7, 2)), Bits(3.5));
+    EXPECT_EQ(Bits(Divide(0, -5)), Bits(-0.0));
+    EXPECT_EQ(Bits(Divide(1, inf)), Bits(0.0));
+    EXPECT_EQ(Bits(Divide(-1, inf)), Bits(-0.0));
+    EXPECT_EQ(Bits(Divide(inf, 2)), Bits(inf));
+    EXPECT_EQ(Bits(Divide(-inf, 2)), Bits(-inf));
+    EXPECT_TRUE(std::isnan(Divide(nan, 2)));
+    EXPECT_TRUE(std::isnan(Divide(inf, inf)));
+    EXPECT_EQ(Bits(Divide(1e308, 1e-308)), Bits(inf));
+    EXPECT_EQ(Bits(Divide(-1e308, 1e-308)), Bits(-inf));
+    EXPECT_EQ(Bits(Divide(1, 3)), Bits(1.0 / 3.0));
+    // Zero and NaN divisors give +0.0 whatever the dividend.
+    for (const double divisor : {0.0, -0.0, nan, -nan, FromBits(0x7FF0000000000001ULL)})
+        for (const double dividend : {1.0, -1.0, 0.0, -0.0, inf, -inf, nan, 1e308})
+            EXPECT_EQ(Bits(Divide(dividend, divisor)), Bits(0.0));
+    // The dividend is not read, and a missing operand gives +0.0.
+    const double zero = 0.0, two = 2.0;
+    EXPECT_EQ(Bits(DivDP(nullptr, &zero)), Bits(0.0));
+    EXPECT_EQ(Bits(DivDP(nullptr, &two)), Bits(0.0));
+    EXPECT_EQ(Bits(DivDP(&two, nullptr)), Bits(0.0));
+}
+
+// Random operand pairs: random bit patterns (subnormals, infinities and NaNs
+// included) and random magnitudes near 1, compared bit for bit with the plain
+// reference under the control word given.
+int CountQuotientMismatches(uint32_t seed, uint16_t controlWord) {
+    std::mt19937_64 random(seed);
+    std::uniform_real_distribution<double> nearOne(-4.0, 4.0);
+    int mismatches = 0;
+    for (int i = 0; i < 400000; ++i) {
+        double dividend, divisor;
+        if (i % 2) {
+            dividend = FromBits(random());
+            divisor = FromBits(random());
+        } else {
+            dividend = nearOne(random) * std::ldexp(1.0, static_cast<int>(random() % 200) - 100);
+            divisor = nearOne(random);
+        }
+        const double got = Divide(dividend, divisor);
+        mismatches += Bits(got) != Bits(ReferenceQuotient(dividend, divisor));
+        mismatches += vantor_test::ReadControlWord() != controlWord;
+    }
+    return mismatches;
+}
+
+TEST(GuardedDivision, AgreesWithExtendedReferenceBitForBit) {
+    EXPECT_EQ(CountQuotientMismatches(7, vantor_test::ReadControlWord()), 0);
+}
+
+TEST(GuardedDivision, RunsUnderAndLeavesTheCallersControlWord) {
+    vantor_test::ScopedControlWord roundUp(vantor_test::kRoundUpDoublePrecision);
+    EXPECT_EQ(CountQuotientMismatches(11, vantor_test::kRoundUpDoublePrecision), 0);
+    EXPECT_EQ(Bits(Divide(1, 3)), Bits(std::nextafter(1.0 / 3.0, 1.0)));  // rounded up
+}
+
+}  // namespace

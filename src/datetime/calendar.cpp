@@ -110,8 +110,9 @@ bool RoundedMillisecondsOfDP(double dp, int64_t* milliseconds) {
 int32_t DayCountOfDP(double dp) {
     int64_t milliseconds;
     if (!RoundedMillisecondsOfDP(dp, &milliseconds)) return kDayCountOutOfRange;
-    const int64_t days = milliseconds / kMillisecondsPerDay;  // truncated toward zero
-    if (days < -INT32_MAX || days > INT32_MAX) return kDayCountOutOfRange;
+    // Truncated toward zero. Below 2^31 days doubles lie at least 20 ms
+    // apart, so no value rounds up to 2^31 days and the quotient fits.
+    const int64_t days = milliseconds / kMillisecondsPerDay;
     return static_cast<int32_t>(static_cast<uint32_t>(days) +
                                 static_cast<uint32_t>(kDayCountOfDPDayZero));
 }

@@ -12,9 +12,9 @@ constexpr int32_t kDayCountOfDPDayZero = 693594;
 constexpr int64_t kMillisecondsPerDay = 86400000;
 
 // The value every calendar function works from when a DP value has no
-// 32-bit day count: NaN, infinities and values that round to 2^31 days or
-// more in magnitude. Day count 0 is the day before 0001-01-01, so such
-// values have year, month and day 0 and weekday 0.
+// 32-bit day count: NaN, infinities and magnitudes of 2^31 days or more.
+// Day count 0 is the day before 0001-01-01, so such values have year,
+// month and day 0 and weekday 0.
 constexpr int32_t kDayCountOutOfRange = 0;
 
 // dp * 86400000 as the x87 computes it under its default settings: the
@@ -28,7 +28,7 @@ bool RoundedMillisecondsOfDP(double dp, int64_t* milliseconds);
 // the quotient truncated toward zero (so a value less than half a
 // millisecond before midnight counts as the next day, and a negative value
 // counts as its integer part toward zero), plus 693594, in 32-bit two's
-// complement. kDayCountOutOfRange where the quotient has no 32-bit value.
+// complement. kDayCountOutOfRange for NaN, infinities and |dp| >= 2^31.
 int32_t DayCountOfDP(double dp);
 
 // Year, month and day: unsigned 16-bit quantities, all 0 for a day count

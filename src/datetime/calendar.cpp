@@ -57,7 +57,7 @@ int64_t FloorDivide(int64_t dividend, int64_t divisor) {
 
 }  // namespace
 
-bool RoundedMillisecondsOfDP(double dp, int64_t* milliseconds) {
+bool RoundedMillisecondsOfDP(double dp, int64_t* milliseconds) noexcept {
     uint64_t bits;
     std::memcpy(&bits, &dp, sizeof bits);
     const bool negative = (bits >> 63) != 0;
@@ -107,7 +107,7 @@ bool RoundedMillisecondsOfDP(double dp, int64_t* milliseconds) {
     return true;
 }
 
-int32_t DayCountOfDP(double dp) {
+int32_t DayCountOfDP(double dp) noexcept {
     int64_t milliseconds;
     if (!RoundedMillisecondsOfDP(dp, &milliseconds)) return kDayCountOutOfRange;
     // Truncated toward zero. Below 2^31 days doubles lie at least 20 ms
@@ -117,7 +117,7 @@ int32_t DayCountOfDP(double dp) {
                                 static_cast<uint32_t>(kDayCountOfDPDayZero));
 }
 
-CalendarDate CalendarDateOfDayCount(int32_t dayCount) {
+CalendarDate CalendarDateOfDayCount(int32_t dayCount) noexcept {
     if (dayCount <= 0) return CalendarDate{0, 0, 0};
     int32_t days = dayCount - 1;  // days since 0001-01-01
     int32_t year = 1;
@@ -153,11 +153,11 @@ CalendarDate CalendarDateOfDayCount(int32_t dayCount) {
                         static_cast<uint16_t>(days + 1)};
 }
 
-int32_t WeekdayOfDayCount(int32_t dayCount) {
+int32_t WeekdayOfDayCount(int32_t dayCount) noexcept {
     return static_cast<int32_t>((static_cast<int64_t>(dayCount) - 1) % 7 + 1);
 }
 
-bool WeekdayPassesList(int32_t weekday, const char* list) {
+bool WeekdayPassesList(int32_t weekday, const char* list) noexcept {
     if (list == nullptr || list[0] == '\0') return true;
     if (std::strcmp(list, "0") == 0) return true;
     // Decimal digits of the weekday's low 16 bits: at most five.
@@ -172,7 +172,7 @@ bool WeekdayPassesList(int32_t weekday, const char* list) {
     return std::strstr(list, begin) != nullptr;
 }
 
-int64_t DayCountOfDate(int64_t year, int month, int day) {
+int64_t DayCountOfDate(int64_t year, int month, int day) noexcept {
     const int64_t before = year - 1;  // whole years since 0001-01-01
     int64_t dayCount = 365 * before + FloorDivide(before, 4) - FloorDivide(before, 100) +
                        FloorDivide(before, 400);

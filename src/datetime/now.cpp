@@ -20,7 +20,7 @@ constexpr int64_t kDayCountOfServerDayZero = kDayCountOfDPDayZero - kDayOffset;
 
 }  // namespace
 
-ISC_TIME TimeOfDayToMillisecond(int hour, int minute, int second, int millisecond) {
+ISC_TIME TimeOfDayToMillisecond(int hour, int minute, int second, int millisecond) noexcept {
     if (second > 59) {  // a leap second
         second = 59;
         millisecond = 999;
@@ -29,7 +29,7 @@ ISC_TIME TimeOfDayToMillisecond(int hour, int minute, int second, int millisecon
     return seconds * 10000u + static_cast<uint32_t>(millisecond) * 10u;
 }
 
-bool LocalTimestampOfReading(ClockReading reading, ISC_TIMESTAMP* timestamp) {
+bool LocalTimestampOfReading(ClockReading reading, ISC_TIMESTAMP* timestamp) noexcept {
     if (reading.microseconds < 0 || reading.microseconds > 999999) return false;
     if (reading.seconds < std::numeric_limits<time_t>::min() ||
         reading.seconds > std::numeric_limits<time_t>::max())
@@ -47,7 +47,7 @@ bool LocalTimestampOfReading(ClockReading reading, ISC_TIMESTAMP* timestamp) {
     return true;
 }
 
-bool ReadSystemClock(ClockReading* reading) {
+bool ReadSystemClock(ClockReading* reading) noexcept {
     struct timeval now;
     if (gettimeofday(&now, nullptr) != 0) return false;
     reading->seconds = now.tv_sec;
@@ -55,7 +55,7 @@ bool ReadSystemClock(ClockReading* reading) {
     return true;
 }
 
-ISC_TIMESTAMP* CurrentTimestamp(void* (*allocate)(long), bool (*readClock)(ClockReading*)) {
+ISC_TIMESTAMP* CurrentTimestamp(Allocator allocate, ClockReader readClock) noexcept {
     void* block = allocate(static_cast<long>(sizeof(ISC_TIMESTAMP)));
     if (block == nullptr) return nullptr;
     ClockReading reading;

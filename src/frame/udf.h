@@ -44,8 +44,9 @@ typedef struct blobcallback {
     int32_t (*blob_lseek)(void* handle, unsigned short mode, int32_t offset);
 } * BLOBCALLBACK;
 
-// The server's allocator for FREE_IT results (libib_util.so).
-void* ib_util_malloc(long size);
+// The server's allocator for FREE_IT results (libib_util.so). It is C code
+// and never throws; saying so keeps the C++ unwinder out of the library.
+void* ib_util_malloc(long size) noexcept;
 
 }  // extern "C"
 

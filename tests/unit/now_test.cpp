@@ -164,13 +164,13 @@ struct Fakes {
 };
 Fakes fakes;
 
-void* FakeAllocate(long size) {
+void* FakeAllocate(long size) noexcept {
     ++fakes.allocations;
     fakes.requested = size;
     return fakes.allocationFails ? nullptr : &fakes.block;
 }
 
-bool FakeClock(ClockReading* reading) {
+bool FakeClock(ClockReading* reading) noexcept {
     ++fakes.clockReads;
     *reading = fakes.reading;
     return !fakes.clockFails;

@@ -13,6 +13,15 @@ select d2dp(date '2000-01-01')                  as "D2DP(2000-01-01)",
   from rdb$database;
 
 -- Calendar fields, weekday filter, current timestamp.
+select dp2year(36526.75)                       as "DP2Year(36526.75)",
+       dp2month(36526.75)                      as "DP2Month(36526.75)",
+       dp2day(36526.75)                        as "DP2Day(36526.75)",
+       dp2dow(d2dp(date '2024-02-29'))         as "DP2DOW(2024-02-29)",
+       dpdow(d2dp(date '2024-01-01'), '135')   as "DPDOW(a Monday, '135')",
+       dpdow(d2dp(date '2024-01-06'), '135')   as "DPDOW(a Saturday, '135')",
+       abs(datediff(millisecond from localtimestamp to now())) < 1000
+                                               as "Now() is LOCALTIMESTAMP"
+  from rdb$database;
 
 -- Wildcard matching.
 

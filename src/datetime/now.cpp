@@ -1,0 +1,75 @@
+// The current local timestamp: Now.
+#include "datetime/now.h"
+
+#include <sys/time.h>
+
+#include <cstring>
+#include <ctime>
+#include <limits>
+
+#include "datetime/calendar.h"
+#include "datetime/daynumber.h"
+
+namespace vantor {
+
+namespace {
+
+// Day count (0001-01-01 is 1) minus this is the server's day number
+// (1858-11-17 is 0).
+constexpr int64_t kDayCountOfServerDayZero = kDayCountOfDPDayZero - kDayOffset;
+
+}  // namespace
+
+ISC_TIME TimeOfDayToMillisecond(int hour, int minute, int second, int millisecond) noexcept {
+    if (second > 59) {  // a leap second
+        second = 59;
+        millisecond = 999;
+    }
+    const uint32_t seconds = static_cast<uint32_t>((hour * 60 + minute) * 60 + second);
+    return seconds * 10000u + static_cast<uint32_t>(millisecond) * 10u;
+}
+
+bool LocalTimestampOfReading(ClockReading reading, ISC_TIMESTAMP* timestamp) noexcept {
+    if (reading.microseconds < 0 || reading.microseconds > 999999) return false;
+    if (reading.seconds < std::numeric_limits<time_t>::min() ||
+        reading.seconds > std::numeric_limits<time_t>::max())
+        return false;
+    const time_t seconds = static_cast<time_t>(reading.seconds);
+    struct tm local;
+    if (localtime_r(&seconds, &local) == nullptr) return false;
+    const int64_t day = DayCountOfDate(int64_t{local.tm_year} + 1900, local.tm_mon + 1, local.tm_mday) -
+                        kDayCountOfServerDayZero;
+    if (day < std::numeric_limits<ISC_DATE>::min() || day > std::numeric_limits<ISC_DATE>::max())
+        return false;
+    timestamp->timestamp_date = static_cast<ISC_DATE>(day);
+    timestamp->timestamp_time =
+        TimeOfDayToMillisecond(local.tm_hour, local.tm_min, local.tm_sec, reading.microseconds / 1000);
+    return true;
+}
+
+bool ReadSystemClock(ClockReading* reading) noexcept {
+    struct timeval now;
+    if (gettimeofday(&now, nullptr) != 0) return false;
+    reading->seconds = now.tv_sec;
+    reading->microseconds = static_cast<int32_t>(now.tv_usec);
+    return true;
+}
+
+ISC_TIMESTAMP* CurrentTimestamp(Allocator allocate, ClockReader readClock) noexcept {
+    void* block = allocate(static_cast<long>(sizeof(ISC_TIMESTAMP)));
+    if (block == nullptr) return nullptr;
+    ClockReading reading;
+    ISC_TIMESTAMP timestamp;
+    if (!readClock(&reading) || !LocalTimestampOfReading(reading, &timestamp)) return nullptr;
+    std::memcpy(block, &timestamp, sizeof timestamp);
+    return static_cast<ISC_TIMESTAMP*>(block);
+}
+
+}  // namespace vantor
+
+// DECLARE EXTERNAL FUNCTION Now
+//   RETURNS TIMESTAMP FREE_IT ENTRY_POINT 'Now' MODULE_NAME 'vantor';
+// The block comes from ib_util_malloc, and the server frees it.
+VANTOR_ENTRY ISC_TIMESTAMP* Now() noexcept {
+    return vantor::CurrentTimestamp(ib_util_malloc, vantor::ReadSystemClock);
+}

@@ -1,0 +1,42 @@
+// Now: the current local timestamp of the host, to the whole millisecond,
+// in an 8-byte block from the server's allocator.
+#pragma once
+
+#include <cstdint>
+
+#include "frame/udf.h"
+
+namespace vantor {
+
+// One reading of the system clock: seconds since the Unix epoch and the
+// microseconds of the current second (0 to 999999).
+struct ClockReading {
+    int64_t seconds;
+    int32_t microseconds;
+};
+
+// The ISC_TIME of a local time of day, to the whole millisecond (ten units
+// a millisecond). A leap second (second 60) is held at 59.999 of the same
+// minute, so the result never passes 863999990.
+ISC_TIME TimeOfDayToMillisecond(int hour, int minute, int second, int millisecond) noexcept;
+
+// The local date and time of day of one clock reading under the process's
+// time zone (localtime_r): both come from the same reading, so they always
+// belong together. False when the reading is out of range or the local-time
+// conversion fails, or the date has no 32-bit day number.
+bool LocalTimestampOfReading(ClockReading reading, ISC_TIMESTAMP* timestamp) noexcept;
+
+// Reads the system clock (gettimeofday); false if it fails.
+bool ReadSystemClock(ClockReading* reading) noexcept;
+
+using Allocator = void* (*)(long size) noexcept;
+using ClockReader = bool (*)(ClockReading* reading) noexcept;
+
+// The steps of Now, with the allocator and the clock as parameters: the
+// block first, null at once if there is none (the clock is then not read);
+// then one clock reading, converted to local time. If the clock or the
+// conversion fails, the result is null; the block cannot be given back, as
+// the server's allocator has no release function, and is left unused.
+ISC_TIMESTAMP* CurrentTimestamp(Allocator allocate, ClockReader readClock) noexcept;
+
+}  // namespace vantor

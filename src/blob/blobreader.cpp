@@ -8,7 +8,7 @@
 #include <emmintrin.h>
 #endif
 #if defined(__i386__) && !defined(__SSE2__)
-#include <sys/auxv.h>
+#include <cpuid.h>
 #endif
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
@@ -17,31 +17,21 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
 namespace vantor {
 namespace {
 
-int32_t LoadInt32(const unsigned char* bytes) {
+int32_t LoadInt32(const unsigned char* bytes) noexcept {
     int32_t value;
     std::memcpy(&value, bytes, sizeof value);
     return value;
 }
 
-using CountFunction = uint32_t (*)(const unsigned char*, size_t, int32_t, int32_t);
-
-// The fastest counting routine this processor runs.
-CountFunction SelectCount() {
-#if defined(VANTOR_HAVE_SSE2_COUNT)
-    if (ProcessorHasSse2()) return CountMatchingRecordsSse2;
-#endif
-    return CountMatchingRecordsPlain;
-}
-
 }  // namespace
 
-size_t GetSegment(const blobcallback& blob, unsigned char* into, size_t size) {
+size_t GetSegment(const blobcallback& blob, unsigned char* into, size_t size) noexcept {
     unsigned short delivered = 0;
     blob.blob_get_segment(blob.blob_handle, into, static_cast<unsigned short>(size), &delivered);
     return std::min<size_t>(delivered, size);
 }
 
-int32_t FirstIntegerOfBlob(const blobcallback& blob) {
+int32_t FirstIntegerOfBlob(const blobcallback& blob) noexcept {
     if (!blob.blob_get_segment) return 0;
     unsigned char bytes[4] = {0, 0, 0, 0};
     size_t received = 0;
@@ -53,10 +43,9 @@ int32_t FirstIntegerOfBlob(const blobcallback& blob) {
     return LoadInt32(bytes);
 }
 
-int32_t CountRecordsBelow(const blobcallback& blob, int32_t key, int32_t limit) {
+int32_t CountRecordsBelow(const blobcallback& blob, int32_t key, int32_t limit) noexcept {
     if (!blob.blob_get_segment || blob.blob_total_length <= 0) return 0;
     const size_t wanted = static_cast<size_t>(std::min(blob.blob_total_length, kRecordScanLimit));
-    const CountFunction count_records = SelectCount();
 
     // The first `carried` bytes of the buffer are the start of a record whose
     // rest is still to come; each delivery lands right after them.
@@ -70,7 +59,7 @@ int32_t CountRecordsBelow(const blobcallback& blob, int32_t key, int32_t limit) 
         received += got;
         const size_t held = carried + got;
         const size_t records = held / kRecordSize;
-        count += count_records(buffer, records, key, limit);
+        count += CountMatchingRecords(buffer, records, key, limit);
         carried = held - records * kRecordSize;
         std::memmove(buffer, buffer + records * kRecordSize, carried);
     }
@@ -78,7 +67,7 @@ int32_t CountRecordsBelow(const blobcallback& blob, int32_t key, int32_t limit) 
 }
 
 uint32_t CountMatchingRecordsPlain(const unsigned char* bytes, size_t records, int32_t key,
-                                   int32_t limit) {
+                                   int32_t limit) noexcept {
     uint32_t count = 0;
     for (size_t i = 0; i < records; ++i, bytes += kRecordSize) {
         count += (LoadInt32(bytes) == key) & (LoadInt32(bytes + 4) < limit);
@@ -86,20 +75,14 @@ uint32_t CountMatchingRecordsPlain(const unsigned char* bytes, size_t records, i
     return count;
 }
 
-uint32_t CountMatchingRecords(const unsigned char* bytes, size_t records, int32_t key,
-                              int32_t limit) {
-    return SelectCount()(bytes, records, key, limit);
-}
-
 #if defined(VANTOR_HAVE_SSE2_COUNT)
 
-bool ProcessorHasSse2() {
+bool ProcessorHasSse2() noexcept {
 #if defined(__SSE2__)
     return true;
 #else
-    // On x86 the kernel hands every process CPUID leaf 1's EDX as AT_HWCAP;
-    // bit 26 is SSE2. Reading it costs no instruction trap and keeps no state.
-    return (getauxval(AT_HWCAP) & (1ul << 26)) != 0;
+    unsigned eax, ebx, ecx, edx;
+    return __get_cpuid(1, &eax, &ebx, &ecx, &edx) && (edx & bit_SSE2) != 0;
 #endif
 }
 
@@ -109,7 +92,7 @@ bool ProcessorHasSse2() {
 // most 16384 records, far below overflow.
 __attribute__((target("sse2")))
 uint32_t CountMatchingRecordsSse2(const unsigned char* bytes, size_t records, int32_t key,
-                                  int32_t limit) {
+                                  int32_t limit) noexcept {
     const __m128i keys = _mm_set1_epi32(key);
     const __m128i limits = _mm_set1_epi32(limit);
     __m128i counts = _mm_setzero_si128();
@@ -128,6 +111,38 @@ uint32_t CountMatchingRecordsSse2(const unsigned char* bytes, size_t records, in
     _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), counts);
     return lanes[0] + lanes[1] + lanes[2] + lanes[3] +
            CountMatchingRecordsPlain(bytes, records - i, key, limit);
+}
+
+#endif
+
+#if defined(__SSE2__)
+
+uint32_t CountMatchingRecords(const unsigned char* bytes, size_t records, int32_t key,
+                              int32_t limit) noexcept {
+    return CountMatchingRecordsSse2(bytes, records, key, limit);
+}
+
+#elif defined(VANTOR_HAVE_SSE2_COUNT)
+
+// A 32-bit x86 processor may lack SSE2, and asking it (CPUID) traps to the
+// hypervisor on a virtual machine, costing microseconds. So the question is
+// asked once, by the dynamic loader as it binds this symbol, the way the C
+// library chooses its own memcpy; nothing is stored by the library.
+extern "C" {
+using CountFunction = uint32_t (*)(const unsigned char*, size_t, int32_t, int32_t) noexcept;
+static CountFunction ResolveCountMatchingRecords() noexcept {
+    return ProcessorHasSse2() ? CountMatchingRecordsSse2 : CountMatchingRecordsPlain;
+}
+}
+
+uint32_t CountMatchingRecords(const unsigned char* bytes, size_t records, int32_t key,
+                              int32_t limit) noexcept __attribute__((ifunc("ResolveCountMatchingRecords")));
+
+#else
+
+uint32_t CountMatchingRecords(const unsigned char* bytes, size_t records, int32_t key,
+                              int32_t limit) noexcept {
+    return CountMatchingRecordsPlain(bytes, records, key, limit);
 }
 
 #endif

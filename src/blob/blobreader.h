@@ -34,35 +34,35 @@ static_assert(kReadChunk % kRecordSize == 0 && kRecordScanLimit % kRecordSize ==
 // One blob_get_segment call asking for `size` bytes (1 to 65535) into `into`;
 // returns the delivered count, never more than `size`. The call's status is
 // not read: an empty delivery is what ends a read.
-size_t GetSegment(const blobcallback& blob, unsigned char* into, size_t size);
+size_t GetSegment(const blobcallback& blob, unsigned char* into, size_t size) noexcept;
 
 // The first four bytes of the BLOB as a little-endian signed 32-bit integer.
 // Bytes the BLOB does not have read as zero. A null blob_get_segment gives 0.
-int32_t FirstIntegerOfBlob(const blobcallback& blob);
+int32_t FirstIntegerOfBlob(const blobcallback& blob) noexcept;
 
 // The number of whole records among the first min(blob_total_length, 524288)
 // bytes whose key equals `key` and whose value is below `limit` (signed).
 // A total length of 0 or less gives 0 without a call; so does a null
 // blob_get_segment. Records the BLOB does not deliver whole are not counted.
-int32_t CountRecordsBelow(const blobcallback& blob, int32_t key, int32_t limit);
+int32_t CountRecordsBelow(const blobcallback& blob, int32_t key, int32_t limit) noexcept;
 
 // The same count over `records` whole records packed in memory at `bytes`.
 uint32_t CountMatchingRecords(const unsigned char* bytes, size_t records, int32_t key,
-                              int32_t limit);
+                              int32_t limit) noexcept;
 
 // The record-by-record form of CountMatchingRecords, for machines without
 // SSE2 and as the reference the vector form is tested against.
 uint32_t CountMatchingRecordsPlain(const unsigned char* bytes, size_t records, int32_t key,
-                                   int32_t limit);
+                                   int32_t limit) noexcept;
 
 #if defined(__SSE2__) || defined(__i386__)
 #define VANTOR_HAVE_SSE2_COUNT 1
 // CountMatchingRecords with SSE2, four records per step. On i386 it is
 // compiled for SSE2 alone and called only when the processor reports SSE2.
 uint32_t CountMatchingRecordsSse2(const unsigned char* bytes, size_t records, int32_t key,
-                                  int32_t limit);
+                                  int32_t limit) noexcept;
 // Whether the processor running this code has SSE2.
-bool ProcessorHasSse2();
+bool ProcessorHasSse2() noexcept;
 #endif
 
 }  // namespace vantor

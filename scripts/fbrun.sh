@@ -2,7 +2,11 @@
 # Runs SQL files in the embedded i386 Firebird 3.0 engine against a scratch
 # database that has libvantor.so declared, and prints the session's output.
 #
-#   scripts/fbrun.sh [--build DIR] [--keep DIR] FILE.sql...
+#   scripts/fbrun.sh [--build DIR] [--keep DIR] [--setup PROGRAM] FILE.sql...
+#
+# --setup runs PROGRAM with the scratch database's path as its argument, after
+# the library is declared and before the SQL file, in the same engine
+# environment (a client of the embedded engine, e.g. one that writes BLOBs).
 #
 # Hermetic: the engine runs in this process tree from a private Firebird root
 # (build/<flavour>/fbroot) whose firebird.conf allows UDFs from the build
@@ -12,14 +16,17 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 builddir="$root/build/i386"
 keep=""
+setup=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) builddir=$(cd "$2" && pwd); shift 2 ;;
     --keep) keep="$2"; shift 2 ;;
+    --setup) setup="$2"; shift 2 ;;
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [--build DIR] [--keep DIR] FILE.sql..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--build DIR] [--keep DIR] [--setup PROGRAM] FILE.sql..." >&2; exit 2; }
+[ -z "$setup" ] || [ -x "$setup" ] || { echo "fbrun: setup program $setup is not built" >&2; exit 2; }
 [ -f "$builddir/libvantor.so" ] || { echo "fbrun: $builddir/libvantor.so is not built" >&2; exit 2; }
 
 system_root=/usr/lib/i386-linux-gnu/firebird/3.0
@@ -58,6 +65,10 @@ for file in "$@"; do
   if ! isql-fb -q -ch WIN1250 -b -i "$scratch/install.sql" > "$scratch/install.out" 2>&1; then
     cat "$scratch/install.out" >&2
     echo "fbrun: declaring the library failed" >&2
+    exit 1
+  fi
+  if [ -n "$setup" ] && ! "$setup" "$db" >&2; then
+    echo "fbrun: setup $setup failed" >&2
     exit 1
   fi
   isql-fb -q -e -ch WIN1250 -i "$file" "$db" -user SYSDBA 2>&1 || status=$?

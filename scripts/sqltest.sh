@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The SQL regression suite: runs every tests/sql/NAME.sql through the real
 # engine (scripts/fbrun.sh) and compares the whole output with
-# tests/sql/NAME.out. With --accept, writes the outputs as the new expected
+# tests/sql/NAME.out. A test that needs data the SQL cannot make has a file
+# tests/sql/NAME.setup naming a program of the build folder (a path relative
+# to it), which fbrun.sh runs against the scratch database first. With --accept, writes the outputs as the new expected
 # files instead. Prints one line per test and a closing count.
 #
 #   scripts/sqltest.sh [--build DIR] [--accept] [NAME...]
@@ -24,8 +26,10 @@ trap 'rm -rf "$out"' EXIT
 passed=0 failed=0
 for name in "${names[@]}"; do
   sql="$root/tests/sql/$name.sql" expected="$root/tests/sql/$name.out"
+  setup=()
+  [ -f "$root/tests/sql/$name.setup" ] && setup=(--setup "$builddir/$(tr -d '[:space:]' < "$root/tests/sql/$name.setup")")
   # Run from the tests folder so that the echoed statements carry no paths.
-  (cd "$root/tests/sql" && "$root/scripts/fbrun.sh" --build "$builddir" "$name.sql") > "$out/$name.out" 2>&1
+  (cd "$root/tests/sql" && "$root/scripts/fbrun.sh" --build "$builddir" "${setup[@]}" "$name.sql") > "$out/$name.out" 2>&1
   if [ $accept -eq 1 ]; then
     cp "$out/$name.out" "$expected"; echo "accepted: $name"; passed=$((passed + 1)); continue
   fi

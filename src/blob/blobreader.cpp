@@ -31,12 +31,22 @@ size_t GetSegment(const blobcallback& blob, unsigned char* into, size_t size) no
     return std::min<size_t>(delivered, size);
 }
 
+size_t ReadSome(const blobcallback& blob, unsigned char* into, size_t size,
+                int32_t& empty_deliveries_left) noexcept {
+    for (;;) {
+        const size_t got = GetSegment(blob, into, size);
+        if (got > 0 || empty_deliveries_left <= 0) return got;
+        --empty_deliveries_left;
+    }
+}
+
 int32_t FirstIntegerOfBlob(const blobcallback& blob) noexcept {
     if (!blob.blob_get_segment) return 0;
     unsigned char bytes[4] = {0, 0, 0, 0};
     size_t received = 0;
+    int32_t empty_deliveries_left = blob.blob_number_segments;
     while (received < sizeof bytes) {
-        const size_t got = GetSegment(blob, bytes + received, sizeof bytes - received);
+        const size_t got = ReadSome(blob, bytes + received, sizeof bytes - received, empty_deliveries_left);
         if (got == 0) break;
         received += got;
     }
@@ -53,8 +63,10 @@ int32_t CountRecordsBelow(const blobcallback& blob, int32_t key, int32_t limit) 
     size_t carried = 0;
     size_t received = 0;
     uint32_t count = 0;
+    int32_t empty_deliveries_left = blob.blob_number_segments;
     while (received < wanted) {
-        const size_t got = GetSegment(blob, buffer + carried, std::min(kReadChunk, wanted - received));
+        const size_t got =
+            ReadSome(blob, buffer + carried, std::min(kReadChunk, wanted - received), empty_deliveries_left);
         if (got == 0) break;
         received += got;
         const size_t held = carried + got;

@@ -5,8 +5,15 @@
 // takes the buffer size and reports the delivered count as 16-bit numbers and
 // delivers at most one segment (or the rest of one) per call, so both readers
 // ask in a loop, never for more than 65535 bytes at once, until they have the
-// bytes they want or a call delivers nothing. A count reported above the size
-// asked is taken as the size asked: nothing past a request is ever read.
+// bytes they want or the BLOB has nothing more to give. A count reported
+// above the size asked is taken as the size asked: nothing past a request is
+// ever read.
+//
+// A segmented BLOB may hold empty segments (a client may put them), and the
+// server delivers each as a call that delivers nothing. So an empty delivery
+// ends a read only once there have been more of them than the BLOB has
+// segments (blob_number_segments): the server's BLOBs are read whole, and a
+// callback that never delivers is still asked only that many times.
 #pragma once
 
 #include <cstddef>
@@ -33,11 +40,18 @@ static_assert(kReadChunk % kRecordSize == 0 && kRecordScanLimit % kRecordSize ==
 
 // One blob_get_segment call asking for `size` bytes (1 to 65535) into `into`;
 // returns the delivered count, never more than `size`. The call's status is
-// not read: an empty delivery is what ends a read.
+// not read.
 size_t GetSegment(const blobcallback& blob, unsigned char* into, size_t size) noexcept;
 
+// Calls GetSegment until it delivers something, or until an empty delivery
+// finds `empty_deliveries_left` at 0 or below (the end of the BLOB: returns
+// 0); each other empty delivery takes 1 from it.
+size_t ReadSome(const blobcallback& blob, unsigned char* into, size_t size,
+                int32_t& empty_deliveries_left) noexcept;
+
 // The first four bytes of the BLOB as a little-endian signed 32-bit integer.
-// Bytes the BLOB does not have read as zero. A null blob_get_segment gives 0.
+// Bytes the BLOB does not have read as zero; empty segments before the first
+// bytes are passed over. A null blob_get_segment gives 0.
 int32_t FirstIntegerOfBlob(const blobcallback& blob) noexcept;
 
 // The number of whole records among the first min(blob_total_length, 524288)

@@ -22,7 +22,8 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// A BLOB held in memory and cut into segments.
+// A BLOB held in memory and cut into segments, some of which may be empty
+// (the server delivers an empty segment as a call that delivers nothing).
 struct FakeBlob {
     Bytes data;
     std::vector<size_t> segments;  // lengths, summing to data.size()
@@ -224,7 +225,8 @@ TEST_P(BlobPieces, FirstIntegerOfAShortBlobReadsMissingBytesAsZero) {
     for (size_t length = 0; length <= 3; ++length) {
         FakeBlob blob = MakeBlob(Bytes(full.begin(), full.begin() + length), GetParam());
         EXPECT_EQ(Blob2i(blob), expected[length]) << length;
-        EXPECT_EQ(blob.empty_deliveries, 1) << length;  // the read ends on an empty delivery
+        // The read ends on empty deliveries, one more than there are segments.
+        EXPECT_EQ(blob.empty_deliveries, static_cast<int>(blob.segments.size()) + 1) << length;
         EXPECT_EQ(blob.position, length);
     }
 }
@@ -253,11 +255,11 @@ TEST(BlobRecords, RandomRecordSetsMatchAPlainCount) {
             const int32_t field = (i / 4) % 2 == 0 ? static_cast<int32_t>(random() % 4) - 1 : word;
             std::memcpy(&bytes[i], &field, std::min<size_t>(4, length - i));
         }
-        // Segments of mixed sizes, some of them splitting records.
+        // Segments of mixed sizes, some of them splitting records, some empty.
         std::vector<size_t> segments;
-        static const size_t kSizes[] = {1, 3, 7, 8, 9, 4095, 16384, 65535};
+        static const size_t kSizes[] = {0, 1, 3, 7, 8, 9, 4095, 16384, 65535};
         for (size_t at = 0; at < length;) {
-            const size_t size = random() % 2 ? kSizes[random() % 8] : 1 + random() % 65535;
+            const size_t size = random() % 2 ? kSizes[random() % 9] : 1 + random() % 65535;
             segments.push_back(std::min(size, length - at));
             at += segments.back();
         }
@@ -266,7 +268,43 @@ TEST(BlobRecords, RandomRecordSetsMatchAPlainCount) {
         blob.segments = segments;
         ASSERT_EQ(Blob2so(blob, key, limit), PlainCount(bytes, key, limit))
             << "round " << round << " length " << length;
-        ExpectCleanRead(blob, std::min<size_t>(length, 524288));
+        EXPECT_EQ(blob.position, std::min<size_t>(length, 524288));
+        EXPECT_LE(blob.largest_request, 65535u);
+    }
+}
+
+TEST(BlobRecords, EmptySegmentsArePassedOver) {
+    Bytes bytes;
+    AppendRecord(bytes, 0x7F000001, 0);
+    for (int i = 0; i < 5000; ++i) AppendRecord(bytes, 3, i % 7 - 3);
+    FakeBlob blob;
+    blob.data = bytes;
+    blob.segments = {0, 0, 3, 0, 1, 0, 0, 0, 5};
+    for (size_t at = 9; at < bytes.size();) {  // then 4095 bytes and an empty segment, in turn
+        const size_t size = std::min<size_t>(4095, bytes.size() - at);
+        blob.segments.push_back(size);
+        blob.segments.push_back(0);
+        at += size;
+    }
+    FakeBlob first = blob;
+    EXPECT_EQ(Blob2so(blob, 3, 0), PlainCount(bytes, 3, 0));
+    EXPECT_EQ(blob.position, bytes.size());
+    EXPECT_EQ(Blob2i(first), 0x7F000001);
+    EXPECT_EQ(first.empty_deliveries, 3);
+}
+
+TEST(BlobRecords, ACallbackThatNeverDeliversIsAskedOnceMoreThanThereAreSegments) {
+    FakeBlob blob;
+    blobcallback callback = CallbackFor(blob, 1000);
+    const int32_t key = 0, limit = 1;
+    for (int32_t segments : {-5, 0, 1, 5, 1000}) {
+        blob.calls = 0;
+        callback.blob_number_segments = segments;
+        EXPECT_EQ(BLOB2SO(&callback, &key, &limit), 0);
+        EXPECT_EQ(blob.calls, std::max(segments, 0) + 1);
+        blob.calls = 0;
+        EXPECT_EQ(BLOB2I(&callback), 0);
+        EXPECT_EQ(blob.calls, std::max(segments, 0) + 1);
     }
 }
 
@@ -300,7 +338,7 @@ TEST(BlobRecords, ATotalLengthTheBlobDoesNotHaveEndsOnTheFirstEmptyDelivery) {
     for (size_t piece : kPieces) {
         FakeBlob blob = MakeBlob(bytes, piece);
         EXPECT_EQ(Blob2so(blob, 1, 2000, 400000), 999) << piece;
-        EXPECT_EQ(blob.empty_deliveries, 1) << piece;
+        EXPECT_EQ(blob.empty_deliveries, static_cast<int>(blob.segments.size()) + 1) << piece;
         // A shorter total length bounds what is asked for.
         FakeBlob shorter = MakeBlob(bytes, piece);
         EXPECT_EQ(Blob2so(shorter, 1, 2000, 100 * 8 + 5), 100) << piece;

@@ -2,7 +2,6 @@
 #include "blob/blobreader.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 
 #if defined(VANTOR_HAVE_SSE2_COUNT)
@@ -99,36 +98,32 @@ bool ProcessorHasSse2() noexcept {
 #endif
 }
 
-// All ones in each lane whose record matches, for the four records at
-// `bytes`: two 16-byte loads are split into four keys and four values. A value
-// below the limit is one not above limit - 1, which lets the comparison
-// overwrite the values instead of a copy of the limits.
-__attribute__((target("sse2"), always_inline)) inline __m128i MatchFourRecords(
-    const unsigned char* bytes, __m128i keys, __m128i highest_admitted) noexcept {
-    const __m128 low = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)));
-    const __m128 high = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16)));
-    const __m128i record_keys = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
-    const __m128i record_values = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
-    return _mm_andnot_si128(_mm_cmpgt_epi32(record_values, highest_admitted),
-                            _mm_cmpeq_epi32(record_keys, keys));
-}
-
-// Eight records per step, in two independent counts. Subtracting a matching
+// Four records per step, into two alternating counts. Subtracting a matching
 // lane (all ones) adds 1 to that lane's count; a lane counts at most
-// records / 8, far below overflow. The limit INT32_MIN admits no value and is
-// answered at once.
+// records / 8, far below overflow.
 __attribute__((target("sse2")))
 uint32_t CountMatchingRecordsSse2(const unsigned char* bytes, size_t records, int32_t key,
                                   int32_t limit) noexcept {
-    if (limit == INT32_MIN) return 0;
     const __m128i keys = _mm_set1_epi32(key);
-    const __m128i highest_admitted = _mm_set1_epi32(limit - 1);
+    const __m128i limits = _mm_set1_epi32(limit);
     __m128i counts_a = _mm_setzero_si128();
     __m128i counts_b = _mm_setzero_si128();
     size_t i = 0;
-    for (; i + 8 <= records; i += 8, bytes += 8 * kRecordSize) {
-        counts_a = _mm_sub_epi32(counts_a, MatchFourRecords(bytes, keys, highest_admitted));
-        counts_b = _mm_sub_epi32(counts_b, MatchFourRecords(bytes + 32, keys, highest_admitted));
+    for (; i + 4 <= records; i += 4, bytes += 4 * kRecordSize) {
+        // Two 16-byte loads split into four keys and four values.
+        const __m128 low = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)));
+        const __m128 high =
+            _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16)));
+        const __m128i record_keys = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
+        const __m128i record_values = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
+        const __m128i match = _mm_and_si128(_mm_cmpeq_epi32(record_keys, keys),
+                                            _mm_cmplt_epi32(record_values, limits));
+        // Alternate counts, so that consecutive steps do not wait on each other.
+        if (i & 4) {
+            counts_b = _mm_sub_epi32(counts_b, match);
+        } else {
+            counts_a = _mm_sub_epi32(counts_a, match);
+        }
     }
     uint32_t lanes[4];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), _mm_add_epi32(counts_a, counts_b));

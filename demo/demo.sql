@@ -45,4 +45,11 @@ select iif_d(1, date '2000-01-01', date '2024-02-29')   as "IIF_D(1, ...)",
        divdp(1, 0)                                      as "DivDP(1, 0)"
   from rdb$database;
 
--- BLOB readers.
+-- BLOB readers. The records (5, 9), (5, 10), (5, 11), (4, 1), (5, -3) as
+-- 8-byte little-endian (key, value) pairs: two have the key 5 and a value
+-- below 10.
+select blob2i(cast(x'01000080' as blob))    as "BLOB2I(01 00 00 80)",
+       blob2so(cast(x'0500000009000000' || x'050000000A000000' || x'050000000B000000'
+                    || x'0400000001000000' || x'05000000FDFFFFFF' as blob), 5, 10)
+                                             as "BLOB2SO(records, 5, 10)"
+  from rdb$database;

@@ -4,7 +4,11 @@
 # engine is the i386 one for an i386 build and the amd64 one for an x86-64
 # build (chosen by the library's ELF class).
 #
-#   scripts/fbrun.sh [--build DIR] [--keep DIR] FILE.sql...
+#   scripts/fbrun.sh [--build DIR] [--keep DIR] [--setup PROGRAM] FILE.sql...
+#
+# --setup runs PROGRAM with the scratch database's path as its argument, after
+# the library is declared and before the SQL file, in the same engine
+# environment (a client of the embedded engine, e.g. one that writes BLOBs).
 #
 # Hermetic: the engine runs in this process tree from a private Firebird root
 # (build/<flavour>/fbroot) whose firebird.conf allows UDFs from the build
@@ -14,23 +18,29 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 builddir="$root/build/i386"
 keep=""
+setup=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) builddir=$(cd "$2" && pwd); shift 2 ;;
     --keep) keep="$2"; shift 2 ;;
+    --setup) setup="$2"; shift 2 ;;
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [--build DIR] [--keep DIR] FILE.sql..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--build DIR] [--keep DIR] [--setup PROGRAM] FILE.sql..." >&2; exit 2; }
+[ -z "$setup" ] || [ -x "$setup" ] || { echo "fbrun: setup program $setup is not built" >&2; exit 2; }
 [ -f "$builddir/libvantor.so" ] || { echo "fbrun: $builddir/libvantor.so is not built" >&2; exit 2; }
 
 if readelf -h "$builddir/libvantor.so" | grep -q 'Class:.*ELF64'; then
   system_root=/usr/lib/x86_64-linux-gnu/firebird/3.0
-  isql=/opt/vantor/firebird3.0-utils-amd64/usr/bin/isql-fb
+  tools=/opt/vantor/firebird3.0-utils-amd64/usr/bin
 else
   system_root=/usr/lib/i386-linux-gnu/firebird/3.0
-  isql=/usr/bin/isql-fb
+  tools=/usr/bin
 fi
+# The engine's own tools, for this run and for scripts that SQL files call.
+export VANTOR_ISQL="$tools/isql-fb" VANTOR_GBAK="$tools/gbak"
+isql=$VANTOR_ISQL
 fbroot="$builddir/fbroot"
 if [ ! -f "$fbroot/firebird.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; then
   mkdir -p "$fbroot"
@@ -66,6 +76,10 @@ for file in "$@"; do
   if ! "$isql" -q -ch WIN1250 -b -i "$scratch/install.sql" > "$scratch/install.out" 2>&1; then
     cat "$scratch/install.out" >&2
     echo "fbrun: declaring the library failed" >&2
+    exit 1
+  fi
+  if [ -n "$setup" ] && ! "$setup" "$db" >&2; then
+    echo "fbrun: setup $setup failed" >&2
     exit 1
   fi
   "$isql" -q -e -ch WIN1250 -i "$file" "$db" -user SYSDBA 2>&1 || status=$?

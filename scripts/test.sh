@@ -28,7 +28,10 @@ step "library shape x86_64" bash scripts/check-library.sh --x86_64 build/x86_64/
 step "package i386" bash scripts/check-package.sh i386
 step "package x86_64" bash scripts/check-package.sh x86_64
 step "sql i386 engine" bash scripts/sqltest.sh --build build/i386
-step "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64
+# The every-day calendar check makes 18 million legacy UDF calls; the i386
+# engine runs it, and the amd64 engine everything else.
+step "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64 --skip calendar_days
+step "load: 8 connections on the i386 server" bash scripts/loadtest.sh
 
 echo "suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

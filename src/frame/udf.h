@@ -30,18 +30,20 @@ typedef struct {
 // The server's record for a BLOB argument. Declared with natural C types so
 // that the x86-64 flavour gets the 64-bit host's layout; on i386 it is seven
 // 4-byte fields. The sizes in blob_get_segment are 16 bits wide, as the
-// server really reads them.
+// server really reads them. The server's callbacks are C functions and never
+// throw, which is what lets a noexcept entry point call them without the C++
+// runtime's terminate machinery.
 typedef struct blobcallback {
     short (*blob_get_segment)(void* handle, unsigned char* buffer,
                               unsigned short buffer_size,
-                              unsigned short* delivered);
+                              unsigned short* delivered) noexcept;
     void* blob_handle;
     int32_t blob_number_segments;
     int32_t blob_max_segment;
     int32_t blob_total_length;
     void (*blob_put_segment)(void* handle, const unsigned char* buffer,
-                             unsigned short buffer_size);
-    int32_t (*blob_lseek)(void* handle, unsigned short mode, int32_t offset);
+                             unsigned short buffer_size) noexcept;
+    int32_t (*blob_lseek)(void* handle, unsigned short mode, int32_t offset) noexcept;
 } * BLOBCALLBACK;
 
 // The server's allocator for FREE_IT results (libib_util.so). A C function:

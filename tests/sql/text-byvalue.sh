@@ -10,7 +10,7 @@
 set -eu
 dir=$FIREBIRD_TMP/byvalue
 rm -rf "$dir" && mkdir -p "$dir"
-isql-fb -q -ch WIN1250 <<EOF
+"${VANTOR_ISQL:-isql-fb}" -q -ch WIN1250 <<EOF
 create database '$dir/declared.fdb' user 'SYSDBA';
 DECLARE EXTERNAL FUNCTION IIF_I_BYVAL SMALLINT, INTEGER, INTEGER
   RETURNS INTEGER BY VALUE ENTRY_POINT 'IIF_I' MODULE_NAME 'vantor';
@@ -20,12 +20,12 @@ DECLARE EXTERNAL FUNCTION IIF_T_BYVAL SMALLINT, TIME, TIME
   RETURNS TIME BY VALUE ENTRY_POINT 'IIF_T' MODULE_NAME 'vantor';
 commit;
 EOF
-gbak -b -user SYSDBA "$dir/declared.fdb" "$dir/declared.fbk"
+"${VANTOR_GBAK:-gbak}" -b -user SYSDBA "$dir/declared.fdb" "$dir/declared.fbk"
 # An argument record of the backup: its function's name, then attribute 2
 # (position: 4 bytes) and attribute 3 (mechanism: 4 bytes, 1 = by reference).
 perl -0777 -pi -e 's/(\x0bIIF_[IDT]_BYVAL\x02\x04[\x02\x03]\x00\x00\x00\x03\x04)\x01/${1}\x00/g' "$dir/declared.fbk"
-gbak -c -user SYSDBA "$dir/declared.fbk" "$dir/byvalue.fdb"
-isql-fb -q -ch WIN1250 -user SYSDBA "$dir/byvalue.fdb" <<'EOF'
+"${VANTOR_GBAK:-gbak}" -c -user SYSDBA "$dir/declared.fbk" "$dir/byvalue.fdb"
+"${VANTOR_ISQL:-isql-fb}" -q -ch WIN1250 -user SYSDBA "$dir/byvalue.fdb" <<'EOF'
 set list on;
 -- Mechanism of the result (position 0) and each argument: 0 by value, 1 by reference.
 select function_name, cast(list(position_mechanism, ' ') as varchar(40)) as position_mechanism

@@ -1,0 +1,180 @@
+// BLOB readers: BLOB2I and BLOB2SO, streaming a BLOB through a small buffer.
+#include "blob/blobreader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(VANTOR_HAVE_SSE2_COUNT)
+#include <emmintrin.h>
+#endif
+#if defined(__i386__) && !defined(__SSE2__)
+#include <cpuid.h>
+#endif
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "records are read as little-endian integers in place");
+
+namespace vantor {
+namespace {
+
+int32_t LoadInt32(const unsigned char* bytes) noexcept {
+    int32_t value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+}
+
+}  // namespace
+
+size_t GetSegment(const blobcallback& blob, unsigned char* into, size_t size) noexcept {
+    unsigned short delivered = 0;
+    blob.blob_get_segment(blob.blob_handle, into, static_cast<unsigned short>(size), &delivered);
+    return std::min<size_t>(delivered, size);
+}
+
+size_t ReadSome(const blobcallback& blob, unsigned char* into, size_t size,
+                int32_t& empty_deliveries_left) noexcept {
+    for (;;) {
+        const size_t got = GetSegment(blob, into, size);
+        if (got > 0 || empty_deliveries_left <= 0) return got;
+        --empty_deliveries_left;
+    }
+}
+
+int32_t FirstIntegerOfBlob(const blobcallback& blob) noexcept {
+    if (!blob.blob_get_segment) return 0;
+    unsigned char bytes[4] = {0, 0, 0, 0};
+    size_t received = 0;
+    int32_t empty_deliveries_left = blob.blob_number_segments;
+    while (received < sizeof bytes) {
+        const size_t got = ReadSome(blob, bytes + received, sizeof bytes - received, empty_deliveries_left);
+        if (got == 0) break;
+        received += got;
+    }
+    return LoadInt32(bytes);
+}
+
+int32_t CountRecordsBelow(const blobcallback& blob, int32_t key, int32_t limit) noexcept {
+    if (!blob.blob_get_segment || blob.blob_total_length <= 0) return 0;
+    const size_t wanted = static_cast<size_t>(std::min(blob.blob_total_length, kRecordScanLimit));
+
+    // The first `carried` bytes of the buffer are the start of a record whose
+    // rest is still to come; each delivery lands right after them.
+    alignas(16) unsigned char buffer[kRecordSize - 1 + kReadChunk];
+    size_t carried = 0;
+    size_t received = 0;
+    uint32_t count = 0;
+    int32_t empty_deliveries_left = blob.blob_number_segments;
+    while (received < wanted) {
+        const size_t got =
+            ReadSome(blob, buffer + carried, std::min(kReadChunk, wanted - received), empty_deliveries_left);
+        if (got == 0) break;
+        received += got;
+        const size_t held = carried + got;
+        const size_t records = held / kRecordSize;
+        count += CountMatchingRecords(buffer, records, key, limit);
+        carried = held - records * kRecordSize;
+        std::memmove(buffer, buffer + records * kRecordSize, carried);
+    }
+    return static_cast<int32_t>(count);
+}
+
+uint32_t CountMatchingRecordsPlain(const unsigned char* bytes, size_t records, int32_t key,
+                                   int32_t limit) noexcept {
+    uint32_t count = 0;
+    for (size_t i = 0; i < records; ++i, bytes += kRecordSize) {
+        count += (LoadInt32(bytes) == key) & (LoadInt32(bytes + 4) < limit);
+    }
+    return count;
+}
+
+#if defined(VANTOR_HAVE_SSE2_COUNT)
+
+bool ProcessorHasSse2() noexcept {
+#if defined(__SSE2__)
+    return true;
+#else
+    unsigned eax, ebx, ecx, edx;
+    return __get_cpuid(1, &eax, &ebx, &ecx, &edx) && (edx & bit_SSE2) != 0;
+#endif
+}
+
+// Four records per step, into two alternating counts. Subtracting a matching
+// lane (all ones) adds 1 to that lane's count; a lane counts at most
+// records / 8, far below overflow.
+__attribute__((target("sse2")))
+uint32_t CountMatchingRecordsSse2(const unsigned char* bytes, size_t records, int32_t key,
+                                  int32_t limit) noexcept {
+    const __m128i keys = _mm_set1_epi32(key);
+    const __m128i limits = _mm_set1_epi32(limit);
+    __m128i counts_a = _mm_setzero_si128();
+    __m128i counts_b = _mm_setzero_si128();
+    size_t i = 0;
+    for (; i + 4 <= records; i += 4, bytes += 4 * kRecordSize) {
+        // Two 16-byte loads split into four keys and four values.
+        const __m128 low = _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)));
+        const __m128 high =
+            _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16)));
+        const __m128i record_keys = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0)));
+        const __m128i record_values = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
+        const __m128i match = _mm_and_si128(_mm_cmpeq_epi32(record_keys, keys),
+                                            _mm_cmplt_epi32(record_values, limits));
+        // Alternate counts, so that consecutive steps do not wait on each other.
+        if (i & 4) {
+            counts_b = _mm_sub_epi32(counts_b, match);
+        } else {
+            counts_a = _mm_sub_epi32(counts_a, match);
+        }
+    }
+    uint32_t lanes[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), _mm_add_epi32(counts_a, counts_b));
+    return lanes[0] + lanes[1] + lanes[2] + lanes[3] +
+           CountMatchingRecordsPlain(bytes, records - i, key, limit);
+}
+
+#endif
+
+#if defined(__SSE2__)
+
+uint32_t CountMatchingRecords(const unsigned char* bytes, size_t records, int32_t key,
+                              int32_t limit) noexcept {
+    return CountMatchingRecordsSse2(bytes, records, key, limit);
+}
+
+#elif defined(VANTOR_HAVE_SSE2_COUNT)
+
+// A 32-bit x86 processor may lack SSE2, and asking it (CPUID) traps to the
+// hypervisor on a virtual machine, costing microseconds. So the question is
+// asked once, by the dynamic loader as it binds this symbol, the way the C
+// library chooses its own memcpy; nothing is stored by the library.
+extern "C" {
+using CountFunction = uint32_t (*)(const unsigned char*, size_t, int32_t, int32_t) noexcept;
+static CountFunction ResolveCountMatchingRecords() noexcept {
+    return ProcessorHasSse2() ? CountMatchingRecordsSse2 : CountMatchingRecordsPlain;
+}
+}
+
+uint32_t CountMatchingRecords(const unsigned char* bytes, size_t records, int32_t key,
+                              int32_t limit) noexcept __attribute__((ifunc("ResolveCountMatchingRecords")));
+
+#else
+
+uint32_t CountMatchingRecords(const unsigned char* bytes, size_t records, int32_t key,
+                              int32_t limit) noexcept {
+    return CountMatchingRecordsPlain(bytes, records, key, limit);
+}
+
+#endif
+
+}  // namespace vantor
+
+// DECLARE EXTERNAL FUNCTION BLOB2I BLOB
+//   RETURNS INTEGER BY VALUE ENTRY_POINT 'BLOB2I' MODULE_NAME 'vantor';
+VANTOR_ENTRY int32_t BLOB2I(BLOBCALLBACK blob) noexcept {
+    return blob ? vantor::FirstIntegerOfBlob(*blob) : 0;
+}
+
+// DECLARE EXTERNAL FUNCTION BLOB2SO BLOB, INTEGER, INTEGER
+//   RETURNS INTEGER BY VALUE ENTRY_POINT 'BLOB2SO' MODULE_NAME 'vantor';
+VANTOR_ENTRY int32_t BLOB2SO(BLOBCALLBACK blob, const int32_t* key, const int32_t* limit) noexcept {
+    return blob && key && limit ? vantor::CountRecordsBelow(*blob, *key, *limit) : 0;
+}

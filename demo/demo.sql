@@ -14,7 +14,13 @@ select d2dp(date '2000-01-01')                  as "D2DP(2000-01-01)",
 
 -- Calendar fields, weekday filter, current timestamp.
 
--- Wildcard matching.
+-- Wildcard matching: a mask covers the whole text.
+select match('INV-2024-000123', 'INV-####*')         as "INV-####*",
+       match('xxabcxx', '*abc*')                     as "*abc*",
+       match('ORD-2024-x', '{INV;ORD}-[4:09]-*')     as "{INV;ORD}-[4:09]-*",
+       match('ABC', 'abc')                           as "case-sensitive",
+       match(null, '*')                              as "NULL reads as empty"
+  from rdb$database;
 
 -- Text and scalar functions.
 

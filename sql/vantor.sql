@@ -20,6 +20,8 @@ DECLARE EXTERNAL FUNCTION DP2TS DOUBLE PRECISION
 /* Date and time: calendar fields, weekday filter, current timestamp */
 
 /* Wildcard matching */
+DECLARE EXTERNAL FUNCTION Match CSTRING(32765), CSTRING(32765)
+  RETURNS SMALLINT BY VALUE ENTRY_POINT 'Match' MODULE_NAME 'vantor';
 
 /* Text and scalar functions */
 

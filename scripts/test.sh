@@ -2,7 +2,7 @@
 # Runs every test: installs what is missing, builds both flavours, runs the
 # unit tests of each (and under ASan/UBSan), checks the shipped library's
 # ELF shape and exports, and runs the SQL regression suite in the real
-# i386 engine. Ends with one line "N passed, N failed" over all suites.
+# i386 engine, and runs the fuzz targets briefly. Ends with one line "N passed, N failed" over all suites.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -25,6 +25,7 @@ step "unit x86_64" ctest_in build/x86_64
 step "unit x86_64 ASan+UBSan" ctest_in build/asan
 step "library shape" bash scripts/check-library.sh build/i386/libvantor.so
 step "sql i386" bash scripts/sqltest.sh --build build/i386
+step "fuzz match (20 s)" bash scripts/fuzz.sh match 20
 
 echo "suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -339,18 +339,28 @@ std::string NthItem(std::string_view body, int32_t n) {
 }
 
 int32_t AddElement(CompiledMask& mask, int32_t list) {
-    WildcardRec element;
-    std::memset(&element, 0, sizeof element);
+    const int32_t e = mask.Elements.size();
+    mask.Elements.resize(static_cast<int64_t>(e) + 1);
+    // Field by field, in place: a whole-record copy or fill of a small
+    // record costs more than the rest of compiling a typical mask.
+    WildcardRec& element = mask.Elements[e];
+    element.Kind = wkLiteral;
+    for (int w = 0; w < 8; ++w) element.Chars.Words[w] = element.ExcludedChars.Words[w] = 0;
+    element.MaxCount = 0;
+    element.MinCount = 0;
+    element.Required = false;
+    element.Literal = 0;
+    element.Alternatives = 0;
+    element.AlternativeCount = 0;
     element.List = list;
-    mask.Elements.push_back(element);
     ++mask.Lists[list].Count;
-    return mask.Elements.size() - 1;
+    return e;
 }
 
 void ParseCharSet(CompiledMask& mask, int32_t list, std::string_view body) {
     if (body.empty()) return;
     const int32_t e = AddElement(mask, list);
-    WildcardRec set = mask.Elements[e];
+    WildcardRec& set = mask.Elements[e];
     set.Kind = wkCharSet;
     set.Required = true;
     set.MaxCount = 1;
@@ -394,7 +404,6 @@ void ParseCharSet(CompiledMask& mask, int32_t list, std::string_view body) {
             for (int c = first; c <= last; ++c) target.Add(static_cast<unsigned char>(c));
         return length != 0;  // a lone "!" also ends the list
     });
-    mask.Elements[e] = set;
 }
 
 void CompileMask(CompiledMask& mask, std::string_view encoded) {
@@ -424,7 +433,7 @@ void FreeWildcard(CompiledMask& mask) {
 namespace {
 
 // The most memory the memo tables of one call may take.
-constexpr int64_t kMemoBytes = int64_t{256} << 20;
+constexpr int64_t kMemoBytes = int64_t{128} << 20;
 // A set run longer than this is measured once, for the whole text.
 constexpr int32_t kShortRun = 32;
 constexpr int32_t kFail = -1;

@@ -32,8 +32,25 @@ Input FiftyAlternatives() {
     mask += "}*z";
     return {std::string(4096, 'a') + "y", mask};
 }
-Input BigMask() {
-    // 32 KiB of mask: literals, sets and runs, matched against 4 KiB of text.
+Input BigMaskSequence() {
+    // 32 KiB of literals, digits, sets and single any-runs, on a text it
+    // matches: deep for a recursive matcher, linear here.
+    std::string mask, text;
+    while (mask.size() < 32768 - 16) {
+        mask += "ab#[2:xy]?_c*";
+        text += "ab1xyzcqq";
+    }
+    return {text, mask};
+}
+Input BigMaskAlternatives() {
+    // 32 KiB: one group of about 4,000 alternatives, the last one matching.
+    std::string mask = "{";
+    for (int i = 0; mask.size() < 32768 - 16; ++i) mask += "k" + std::to_string(i) + "*;";
+    return {"z-last", mask + "z-*}"};
+}
+Input BigMaskManyRuns() {
+    // 32 KiB of runs, sets and optional characters against 4 KiB: about
+    // 19,000 elements x 4,097 positions, the worst case of the bound.
     std::string mask;
     while (mask.size() < 32768) mask += "a_[:a]?";
     return {std::string(4096, 'a'), "*" + mask.substr(0, 32767)};
@@ -60,7 +77,9 @@ BENCHMARK_CAPTURE(BM_Reference, prefixes, Prefixes);
 // Pathological: the reference would run for minutes or longer on these.
 BENCHMARK_CAPTURE(BM_Match, eight_runs_4k, EightRuns)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Match, fifty_alternatives_4k, FiftyAlternatives)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Match, mask_32k, BigMask)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Match, mask_32k_sequence, BigMaskSequence)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Match, mask_32k_alternatives, BigMaskAlternatives)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Match, mask_32k_runs_on_4k, BigMaskManyRuns)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -2,7 +2,8 @@
 # Runs every test: installs what is missing, builds both flavours, runs the
 # unit tests of each (and under ASan/UBSan), checks the shipped library's
 # ELF shape and exports, and runs the SQL regression suite in the real
-# i386 engine, and runs the fuzz targets briefly. Ends with one line "N passed, N failed" over all suites.
+# i386 engine, and runs the fuzz targets briefly. Ends with one line
+# "N passed, N failed" over all suites.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"

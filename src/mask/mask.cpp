@@ -338,11 +338,13 @@ std::string NthItem(std::string_view body, int32_t n) {
     return item;
 }
 
+// Kept as plain stores: a string instruction to clear two sets costs more
+// than the rest of compiling a typical mask.
+__attribute__((optimize("no-tree-loop-distribute-patterns")))
 int32_t AddElement(CompiledMask& mask, int32_t list) {
     const int32_t e = mask.Elements.size();
     mask.Elements.resize(static_cast<int64_t>(e) + 1);
-    // Field by field, in place: a whole-record copy or fill of a small
-    // record costs more than the rest of compiling a typical mask.
+    // Field by field, in place, with no whole-record copy.
     WildcardRec& element = mask.Elements[e];
     element.Kind = wkLiteral;
     for (int w = 0; w < 8; ++w) element.Chars.Words[w] = element.ExcludedChars.Words[w] = 0;
@@ -550,6 +552,15 @@ private:
             outcome = open ? position : position == length_ ? length_ : kFail;
             return true;
         }
+        // A literal that does not stand here fails without a frame (at the
+        // end of the text too, being Required).
+        const WildcardRec& element = mask_.Elements[state];
+        if (element.Kind == wkLiteral &&
+            (length_ - position < element.MaxCount || position == length_ ||
+             std::memcmp(text_ + position, mask_.LiteralOf(element), static_cast<size_t>(element.MaxCount)) != 0)) {
+            outcome = kFail;
+            return true;
+        }
         if (!Memo()) return false;
         const int32_t* row = outcomes_.Find(state);
         if (!row || row[position] == 0) return false;
@@ -560,10 +571,12 @@ private:
     // Members of a set from position on, at most limit of them.
     int32_t SetRun(int32_t e, int32_t position, int32_t limit) {
         const WildcardRec& set = mask_.Elements[e];
+        // An empty Chars accepts every character that is not refused.
         const bool anyAccepted = set.Chars.Empty();
-        auto member = [&](unsigned char c) {
-            return (anyAccepted || set.Chars.Has(c)) && !set.ExcludedChars.Has(c);
-        };
+        uint32_t accept[8];
+        for (int w = 0; w < 8; ++w)
+            accept[w] = (anyAccepted ? ~0u : set.Chars.Words[w]) & ~set.ExcludedChars.Words[w];
+        auto member = [&accept](uint32_t c) { return (accept[c >> 5] >> (c & 31)) & 1u; };
         if (Memo()) {
             if (const int32_t* ends = runEnds_.Find(e)) {
                 const int32_t r = ends[position] - 1 - position;
@@ -694,11 +707,27 @@ private:
                     break;
                 }
                 int32_t* skip = Memo() ? skips_.Get(next, memoBudget_) : nullptr;
+                // A literal that follows can only succeed where its first
+                // byte stands and the text still holds all of it.
+                const WildcardRec& follower = mask_.Elements[next];
+                const bool literal = follower.Kind == wkLiteral && follower.MaxCount > 0;
                 bool pushed = false;
                 while (f.Probe <= length_) {
                     if (skip && skip[f.Probe] - 1 > f.Probe) {
                         f.Probe = skip[f.Probe] - 1;
                         continue;
+                    }
+                    if (literal) {
+                        const int32_t last = length_ - follower.MaxCount;
+                        const void* hit = f.Probe <= last
+                            ? std::memchr(text_ + f.Probe, mask_.LiteralOf(follower)[0],
+                                          static_cast<size_t>(last - f.Probe + 1))
+                            : nullptr;
+                        if (!hit) {
+                            f.Probe = length_ + 1;
+                            break;
+                        }
+                        f.Probe = static_cast<int32_t>(static_cast<const unsigned char*>(hit) - text_);
                     }
                     int32_t known;
                     if (Known(next, f.Probe, known)) {
@@ -792,10 +821,15 @@ bool MatchWildcard(const CompiledMask& mask, std::string_view text) {
 }
 
 bool MatchMask(std::string_view text, std::string_view mask) {
+    // Without a backslash the first escape pass copies the mask unchanged.
     SmallVec<char, 256> encoded;
-    EncodeEscapesInto(mask, encoded);
+    std::string_view source = mask;
+    if (std::memchr(mask.data(), '\\', mask.size())) {
+        EncodeEscapesInto(mask, encoded);
+        source = std::string_view(encoded.data(), static_cast<size_t>(encoded.size()));
+    }
     CompiledMask compiled;
-    CompileMask(compiled, std::string_view(encoded.data(), static_cast<size_t>(encoded.size())));
+    CompileMask(compiled, source);
     const bool matched = MatchWildcard(compiled, text);
     FreeWildcard(compiled);
     return matched;

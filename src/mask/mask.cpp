@@ -462,7 +462,7 @@ struct Frame {
     int32_t From;   // any-run: the first end it tried
 };
 
-// A lazily allocated table row of text-length + 1 entries, zero meaning
+// A table of lazily allocated rows of equal width, zero meaning
 // "not known yet".
 class Rows {
 public:
@@ -522,7 +522,7 @@ public:
         int32_t end = Run(start);
         if (end == kGiveUp) {
             memoBudget_ = kMemoBytes;
-            outcomes_.Init(elements_, length_ + 1, memoBudget_);
+            outcomes_.Init(length_ + 1, elements_, memoBudget_);
             skips_.Init(elements_, length_ + 1, memoBudget_);
             runEnds_.Init(elements_, length_ + 1, memoBudget_);
             end = Run(start);
@@ -562,9 +562,9 @@ private:
             return true;
         }
         if (!Memo()) return false;
-        const int32_t* row = outcomes_.Find(state);
-        if (!row || row[position] == 0) return false;
-        outcome = row[position] - 2;
+        const int32_t* row = outcomes_.Find(position);
+        if (!row || row[state] == 0) return false;
+        outcome = row[state] - 2;
         return true;
     }
 
@@ -779,7 +779,7 @@ private:
                 break;
             }
             if (result == kGiveUp) continue;  // the frame goes on or waits
-            if (Memo()) outcomes_.Get(f.Element, memoBudget_)[p] = result + 2;
+            if (Memo()) outcomes_.Get(p, memoBudget_)[f.Element] = result + 2;
             stack.pop_back();
             if (stack.empty()) return result;
             value = result;
@@ -807,7 +807,9 @@ private:
     const int32_t elements_;
     int64_t steps_ = 0;
     int64_t memoBudget_ = 0;
-    Rows outcomes_;  // outcome + 2 of (element, position)
+    // Outcome + 2 of (element, position), a row per position: evaluation
+    // moves along the text, and many elements meet at one position.
+    Rows outcomes_;
     Rows skips_;     // for an element after an any-run: first success >= here is >= value - 1
     Rows runEnds_;   // for a set: 1 + the end of the run of members from here
 };

@@ -47,11 +47,11 @@ namespace vantor {
 
 namespace {
 
-bool IsSpecial(unsigned char c) {
+bool IsSpecial(unsigned char c) noexcept {
     return c == '#' || c == '%' || c == '*' || c == '?' || c == '[' || c == '_' || c == '{';
 }
 
-int HexDigit(unsigned char c) {
+int HexDigit(unsigned char c) noexcept {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -60,34 +60,10 @@ int HexDigit(unsigned char c) {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-// The first escape pass into a buffer.
-template <typename Buffer>
-void EncodeEscapesInto(std::string_view mask, Buffer& out) {
-    out.reserve(static_cast<int64_t>(mask.size()) * 3);
-    bool escaped = false;
-    for (const char ch : mask) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (!escaped && c == '\\') {
-            out.push_back('\\');
-            escaped = true;
-        } else if (escaped) {
-            if (c == '$') {
-                out.push_back('$');
-            } else {
-                const unsigned char code = c == 's' ? 0x20 : c == 't' ? 0x09 : c;
-                const char hex[3] = {'$', kHexDigits[code >> 4], kHexDigits[code & 15]};
-                out.append(hex, 3);
-            }
-            escaped = false;
-        } else {
-            out.push_back(ch);
-        }
-    }
-}
 
 // The second escape pass over piece[0, length). Writes at most capacity
 // bytes to out and returns the full decoded length (never above length).
-int32_t DecodeEscapesTo(const char* piece, int32_t length, char* out, int32_t capacity) {
+int32_t DecodeEscapesTo(const char* piece, int32_t length, char* out, int32_t capacity) noexcept {
     int32_t written = 0;
     bool escaped = false;
     for (int32_t i = 0; i < length; ++i) {
@@ -114,23 +90,25 @@ int32_t DecodeEscapesTo(const char* piece, int32_t length, char* out, int32_t ca
 
 // Walks the items of a body as NthItem splits it, calling visit(begin, end)
 // for each item in order (empty ones included) until visit returns false.
-// The closers of open "[" and "{" levels go on an explicit stack.
+// The closers of open "[" and "{" levels go on an explicit stack, which
+// grows as deep as the body nests. False when memory runs out.
 template <typename Visit>
-void ForEachItem(const char* body, int32_t length, Visit visit) {
+bool ForEachItem(const char* body, int32_t length, Visit visit) noexcept {
     SmallVec<char, 64> closers;
     int32_t begin = 0;
     for (int32_t i = 0; i < length; ++i) {
         const char c = body[i];
         if (c == '[' || c == '{') {
-            closers.push_back(c == '[' ? ']' : '}');
+            if (!closers.push_back(c == '[' ? ']' : '}')) return false;
         } else if (!closers.empty() && c == closers.back()) {
             closers.pop_back();
         } else if (closers.empty() && c == ';') {
-            if (!visit(begin, i)) return;
+            if (!visit(begin, i)) return true;
             begin = i + 1;
         }
     }
     visit(begin, length);
+    return true;
 }
 
 // Where the structure of an encoded mask closes, found in one pass so that
@@ -144,27 +122,29 @@ struct Closers {
     SmallVec<int32_t, 64> ItemClose;
 };
 
-void FindClosers(const char* text, int32_t length, Closers& closers) {
-    closers.BraceClose.resize(length);
-    closers.ItemClose.resize(length);
+bool FindClosers(const char* text, int32_t length, Closers& closers) noexcept {
     SmallVec<int32_t, 32> braces, levels;
+    if (!closers.BraceClose.resize(length) || !closers.ItemClose.resize(length) || !braces.reserve(length) ||
+        !levels.reserve(length))
+        return false;
     for (int32_t i = 0; i < length; ++i) {
         const char c = text[i];
         closers.BraceClose[i] = -1;
         closers.ItemClose[i] = -1;
         if (c == '{') {
-            braces.push_back(i);
+            (void)braces.push_back(i);  // room reserved
         } else if (c == '}' && !braces.empty()) {
             closers.BraceClose[braces.back()] = i;
             braces.pop_back();
         }
         if (c == '[' || c == '{') {
-            levels.push_back(i);
+            (void)levels.push_back(i);  // room reserved
         } else if (!levels.empty() && c == (text[levels.back()] == '[' ? ']' : '}')) {
             closers.ItemClose[levels.back()] = i;
             levels.pop_back();
         }
     }
+    return true;
 }
 
 // A group whose alternatives are still to be compiled: its body is
@@ -178,7 +158,8 @@ struct PendingGroup {
 // Compiles encoded[begin, end) into list `list`, which must be the last
 // list and empty. Groups get their element here and are queued; their
 // alternatives are compiled later from the queue, so this never recurses.
-void CompileList(CompiledMask& mask, int32_t list, const char* encoded, int32_t begin, int32_t end,
+// False when memory runs out.
+bool CompileList(CompiledMask& mask, int32_t list, const char* encoded, int32_t begin, int32_t end,
                  const Closers& closers, SmallVec<PendingGroup, 8>& pending) {
     mask.Lists[list].First = mask.Elements.size();
     mask.Lists[list].Count = 0;
@@ -190,40 +171,42 @@ void CompileList(CompiledMask& mask, int32_t list, const char* encoded, int32_t 
             // trailing backslash) still gives an element.
             const int32_t e = AddElement(mask, list);
             const int32_t offset = mask.LiteralPool.size();
-            mask.LiteralPool.reserve(static_cast<int64_t>(offset) + (i - start));
+            if (e < 0 || !mask.LiteralPool.reserve(static_cast<int64_t>(offset) + (i - start))) return false;
             const int32_t length =
                 DecodeEscapesTo(encoded + start, i - start, mask.LiteralPool.data() + offset, i - start);
-            mask.LiteralPool.resize(static_cast<int64_t>(offset) + length);
+            (void)mask.LiteralPool.resize(static_cast<int64_t>(offset) + length);  // room reserved
             WildcardRec& literal = mask.Elements[e];
             literal.Kind = wkLiteral;
             literal.Required = true;
             literal.MaxCount = length;
             literal.Literal = offset;
         }
-        if (i >= end) return;
+        if (i >= end) return true;
         const char c = encoded[i];
         start = i + 1;
         if (c == '[') {
             const void* close = std::memchr(encoded + i + 1, ']', static_cast<size_t>(end - i - 1));
-            if (!close) return;  // an unclosed set drops the rest
+            if (!close) return true;  // an unclosed set drops the rest
             const int32_t j = static_cast<int32_t>(static_cast<const char*>(close) - encoded);
-            ParseCharSet(mask, list, std::string_view(encoded + i + 1, static_cast<size_t>(j - i - 1)));
+            if (!ParseCharSet(mask, list, std::string_view(encoded + i + 1, static_cast<size_t>(j - i - 1))))
+                return false;
             i = j;
             start = j + 1;
             continue;
         }
         if (c == '{') {
             const int32_t j = closers.BraceClose[i];
-            if (j < 0 || j >= end) return;  // an unclosed group drops the rest
+            if (j < 0 || j >= end) return true;  // an unclosed group drops the rest
             const int32_t e = AddElement(mask, list);
+            if (e < 0 || !pending.push_back(PendingGroup{e, i + 1, j})) return false;
             mask.Elements[e].Kind = wkGroup;
             mask.Elements[e].Required = true;
-            pending.push_back(PendingGroup{e, i + 1, j});
             i = j;
             start = j + 1;
             continue;
         }
         const int32_t e = AddElement(mask, list);
+        if (e < 0) return false;
         WildcardRec& element = mask.Elements[e];
         switch (c) {
         case '?': element.Kind = wkAnyChar; element.Required = true; break;
@@ -241,19 +224,21 @@ void CompileList(CompiledMask& mask, int32_t list, const char* encoded, int32_t 
     }
 }
 
-// Compiles the alternatives of a queued group, each into a new list.
-void CompileAlternatives(CompiledMask& mask, const PendingGroup& group, const char* encoded,
+// Compiles the alternatives of a queued group, each into a new list. False
+// when memory runs out.
+bool CompileAlternatives(CompiledMask& mask, const PendingGroup& group, const char* encoded,
                          const Closers& closers, SmallVec<PendingGroup, 8>& pending) {
     const aWildcard& parent = mask.Lists[mask.Elements[group.Element].List];
     const bool open = group.Element != parent.First + parent.Count - 1 || parent.OpenEnd;
     const int32_t first = mask.Lists.size();
     int32_t count = 0;
-    auto compile = [&](int32_t begin, int32_t end) {
+    bool ok = true;
+    auto compile = [&](int32_t begin, int32_t end) noexcept {
         if (begin == end) return false;  // the alternatives stop at an empty one
-        mask.Lists.push_back(aWildcard{0, 0, open});
+        ok = mask.Lists.push_back(aWildcard{0, 0, open}) &&
+             CompileList(mask, mask.Lists.size() - 1, encoded, begin, end, closers, pending);
         ++count;
-        CompileList(mask, mask.Lists.size() - 1, encoded, begin, end, closers, pending);
-        return true;
+        return ok;
     };
     // Split at ";" outside nested levels, jumping over each level whole.
     int32_t begin = group.BodyBegin;
@@ -275,11 +260,12 @@ void CompileAlternatives(CompiledMask& mask, const PendingGroup& group, const ch
     if (more) compile(begin, group.BodyEnd);
     mask.Elements[group.Element].Alternatives = first;
     mask.Elements[group.Element].AlternativeCount = count;
+    return ok;
 }
 
 }  // namespace
 
-int32_t ReadNumber(std::string_view text, int32_t fallback) {
+int32_t ReadNumber(std::string_view text, int32_t fallback) noexcept {
     size_t i = 0;
     const size_t n = text.size();
     while (i < n && text[i] == ' ') ++i;
@@ -314,25 +300,42 @@ int32_t ReadNumber(std::string_view text, int32_t fallback) {
     return static_cast<int32_t>(value);
 }
 
-std::string EncodeEscapes(std::string_view mask) {
-    SmallVec<char, 256> out;
-    EncodeEscapesInto(mask, out);
-    return std::string(out.data(), static_cast<size_t>(out.size()));
+int32_t EncodeEscapes(std::string_view mask, char* out) noexcept {
+    int32_t length = 0;
+    bool escaped = false;
+    for (const char ch : mask) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (!escaped && c == '\\') {
+            out[length++] = '\\';
+            escaped = true;
+        } else if (escaped) {
+            if (c == '$') {
+                out[length++] = '$';
+            } else {
+                const unsigned char code = c == 's' ? 0x20 : c == 't' ? 0x09 : c;
+                out[length++] = '$';
+                out[length++] = kHexDigits[code >> 4];
+                out[length++] = kHexDigits[code & 15];
+            }
+            escaped = false;
+        } else {
+            out[length++] = ch;
+        }
+    }
+    return length;
 }
 
-std::string DecodeEscapes(std::string_view piece) {
-    std::string out(piece.size(), '\0');
+int32_t DecodeEscapes(std::string_view piece, char* out) noexcept {
     const int32_t n = static_cast<int32_t>(piece.size());
-    out.resize(static_cast<size_t>(DecodeEscapesTo(piece.data(), n, &out[0], n)));
-    return out;
+    return DecodeEscapesTo(piece.data(), n, out, n);
 }
 
-std::string NthItem(std::string_view body, int32_t n) {
-    std::string item;
+std::string_view NthItem(std::string_view body, int32_t n) noexcept {
+    std::string_view item;
     int32_t counter = 0;
-    ForEachItem(body.data(), static_cast<int32_t>(body.size()), [&](int32_t begin, int32_t end) {
+    ForEachItem(body.data(), static_cast<int32_t>(body.size()), [&](int32_t begin, int32_t end) noexcept {
         if (++counter != n) return true;
-        item.assign(body.data() + begin, static_cast<size_t>(end - begin));
+        item = std::string_view(body.data() + begin, static_cast<size_t>(end - begin));
         return false;
     });
     return item;
@@ -340,10 +343,12 @@ std::string NthItem(std::string_view body, int32_t n) {
 
 // Kept as plain stores: a string instruction to clear two sets costs more
 // than the rest of compiling a typical mask.
+#if defined(__GNUC__) && !defined(__clang__)
 __attribute__((optimize("no-tree-loop-distribute-patterns")))
-int32_t AddElement(CompiledMask& mask, int32_t list) {
+#endif
+int32_t AddElement(CompiledMask& mask, int32_t list) noexcept {
     const int32_t e = mask.Elements.size();
-    mask.Elements.resize(static_cast<int64_t>(e) + 1);
+    if (!mask.Elements.resize(static_cast<int64_t>(e) + 1)) return -1;
     // Field by field, in place, with no whole-record copy.
     WildcardRec& element = mask.Elements[e];
     element.Kind = wkLiteral;
@@ -359,9 +364,10 @@ int32_t AddElement(CompiledMask& mask, int32_t list) {
     return e;
 }
 
-void ParseCharSet(CompiledMask& mask, int32_t list, std::string_view body) {
-    if (body.empty()) return;
+bool ParseCharSet(CompiledMask& mask, int32_t list, std::string_view body) noexcept {
+    if (body.empty()) return true;
     const int32_t e = AddElement(mask, list);
+    if (e < 0) return false;
     WildcardRec& set = mask.Elements[e];
     set.Kind = wkCharSet;
     set.Required = true;
@@ -371,8 +377,8 @@ void ParseCharSet(CompiledMask& mask, int32_t list, std::string_view body) {
     const size_t colon = body.find(':');
     if (colon != std::string_view::npos) {
         // The count prefix, read as written: escapes in it are not decoded.
-        const std::string_view prefix = body.substr(0, colon);
-        items = body.substr(colon + 1);
+        const std::string_view prefix(body.data(), colon);
+        items = std::string_view(body.data() + colon + 1, body.size() - colon - 1);
         if (prefix.empty()) {
             set.MaxCount = 1;
             set.MinCount = 0;
@@ -384,15 +390,15 @@ void ParseCharSet(CompiledMask& mask, int32_t list, std::string_view body) {
         } else {
             const size_t dash = prefix.find('-');
             if (dash != std::string_view::npos) {
-                set.MinCount = ReadNumber(prefix.substr(0, dash), 1);
-                set.MaxCount = ReadNumber(prefix.substr(dash + 1), 1);
+                set.MinCount = ReadNumber(std::string_view(prefix.data(), dash), 1);
+                set.MaxCount = ReadNumber(std::string_view(prefix.data() + dash + 1, prefix.size() - dash - 1), 1);
             } else {
                 set.MinCount = set.MaxCount = ReadNumber(prefix, 1);
             }
             set.Required = set.MinCount > 0;
         }
     }
-    ForEachItem(items.data(), static_cast<int32_t>(items.size()), [&](int32_t begin, int32_t end) {
+    return ForEachItem(items.data(), static_cast<int32_t>(items.size()), [&](int32_t begin, int32_t end) noexcept {
         if (begin == end) return false;  // the list stops at an empty item
         const bool negated = items[static_cast<size_t>(begin)] == '!';
         if (negated) ++begin;
@@ -408,25 +414,26 @@ void ParseCharSet(CompiledMask& mask, int32_t list, std::string_view body) {
     });
 }
 
-void CompileMask(CompiledMask& mask, std::string_view encoded) {
+bool CompileMask(CompiledMask& mask, std::string_view encoded) noexcept {
     FreeWildcard(mask);
-    if (encoded.size() > static_cast<size_t>(INT32_MAX / 4)) throw std::bad_alloc();
+    if (encoded.size() > static_cast<size_t>(INT32_MAX / 4)) return false;
     const char* text = encoded.data();
     const int32_t length = static_cast<int32_t>(encoded.size());
     Closers closers;
     // Without a "{" there is no group body to split, and set bodies are read
     // once each, so the closer positions are needed only with groups.
-    if (std::memchr(text, '{', encoded.size())) FindClosers(text, length, closers);
+    if (length > 0 && std::memchr(text, '{', encoded.size()) && !FindClosers(text, length, closers)) return false;
     SmallVec<PendingGroup, 8> pending;
-    mask.Lists.push_back(aWildcard{0, 0, false});
-    CompileList(mask, 0, text, 0, length, closers, pending);
+    if (!mask.Lists.push_back(aWildcard{0, 0, false}) || !CompileList(mask, 0, text, 0, length, closers, pending))
+        return false;
     for (int32_t g = 0; g < pending.size(); ++g) {
         const PendingGroup group = pending[g];
-        CompileAlternatives(mask, group, text, closers, pending);
+        if (!CompileAlternatives(mask, group, text, closers, pending)) return false;
     }
+    return true;
 }
 
-void FreeWildcard(CompiledMask& mask) {
+void FreeWildcard(CompiledMask& mask) noexcept {
     mask.Elements.Release();
     mask.Lists.Release();
     mask.LiteralPool.Release();
@@ -471,28 +478,27 @@ public:
         for (int32_t i = 0; i < count_; ++i) std::free(rows_[i]);
         std::free(rows_);
     }
-    void Init(int32_t count, int32_t width, int64_t& budget) {
-        Charge(static_cast<int64_t>(count) * static_cast<int64_t>(sizeof(int32_t*)), budget);
+    // False when memory runs out or the budget would be exceeded.
+    bool Init(int32_t count, int32_t width, int64_t& budget) noexcept {
+        if (!Charge(static_cast<int64_t>(count) * static_cast<int64_t>(sizeof(int32_t*)), budget)) return false;
         rows_ = static_cast<int32_t**>(std::calloc(static_cast<size_t>(count), sizeof(int32_t*)));
-        if (!rows_) throw std::bad_alloc();
-        count_ = count;
+        count_ = rows_ ? count : 0;
         width_ = width;
+        return rows_ != nullptr;
     }
-    bool Ready() const { return rows_ != nullptr; }
-    int32_t* Find(int32_t row) const { return rows_[row]; }
-    int32_t* Get(int32_t row, int64_t& budget) {
-        if (!rows_[row]) {
-            Charge(static_cast<int64_t>(width_) * static_cast<int64_t>(sizeof(int32_t)), budget);
+    bool Ready() const noexcept { return rows_ != nullptr; }
+    int32_t* Find(int32_t row) const noexcept { return rows_[row]; }
+    // The row, allocated on first use; null when memory runs out.
+    int32_t* Get(int32_t row, int64_t& budget) noexcept {
+        if (!rows_[row] && Charge(static_cast<int64_t>(width_) * static_cast<int64_t>(sizeof(int32_t)), budget))
             rows_[row] = static_cast<int32_t*>(std::calloc(static_cast<size_t>(width_), sizeof(int32_t)));
-            if (!rows_[row]) throw std::bad_alloc();
-        }
         return rows_[row];
     }
 
 private:
-    static void Charge(int64_t bytes, int64_t& budget) {
+    static bool Charge(int64_t bytes, int64_t& budget) noexcept {
         budget -= bytes;
-        if (budget < 0) throw std::bad_alloc();
+        return budget >= 0;
     }
     int32_t** rows_ = nullptr;
     int32_t count_ = 0;
@@ -506,13 +512,13 @@ private:
 // more frames than there are elements.
 class Matcher {
 public:
-    Matcher(const CompiledMask& mask, std::string_view text)
+    Matcher(const CompiledMask& mask, std::string_view text) noexcept
         : mask_(mask),
           text_(reinterpret_cast<const unsigned char*>(text.data())),
           length_(static_cast<int32_t>(text.size())),
           elements_(mask.Elements.size()) {}
 
-    bool Matches() {
+    bool Matches() noexcept {
         const aWildcard& whole = mask_.Lists[0];
         const int32_t start = whole.Count ? whole.First : elements_;
         // Plain backtracking first: it settles every ordinary mask within a
@@ -522,31 +528,33 @@ public:
         int32_t end = Run(start);
         if (end == kGiveUp) {
             memoBudget_ = kMemoBytes;
-            outcomes_.Init(length_ + 1, elements_, memoBudget_);
-            skips_.Init(elements_, length_ + 1, memoBudget_);
-            runEnds_.Init(elements_, length_ + 1, memoBudget_);
+            if (!outcomes_.Init(length_ + 1, elements_, memoBudget_) ||
+                !skips_.Init(elements_, length_ + 1, memoBudget_) ||
+                !runEnds_.Init(elements_, length_ + 1, memoBudget_))
+                return false;
             end = Run(start);
         }
-        return end != kFail;
+        return end >= 0;  // neither failure nor out of memory
     }
 
 private:
     static constexpr int32_t kGiveUp = -2;
+    static constexpr int32_t kOutOfMemory = -3;
 
-    int32_t Next(int32_t e) const {
+    int32_t Next(int32_t e) const noexcept {
         const WildcardRec& element = mask_.Elements[e];
         const aWildcard& list = mask_.Lists[element.List];
         return e + 1 < list.First + list.Count ? e + 1 : elements_ + element.List;
     }
-    int32_t FirstOfList(int32_t list) const {
+    int32_t FirstOfList(int32_t list) const noexcept {
         const aWildcard& l = mask_.Lists[list];
         return l.Count ? l.First : elements_ + list;
     }
-    bool Memo() const { return outcomes_.Ready(); }
+    bool Memo() const noexcept { return outcomes_.Ready(); }
 
     // The outcome of a state where it is known without evaluation: the end
     // of a list, or a memoised element.
-    bool Known(int32_t state, int32_t position, int32_t& outcome) const {
+    bool Known(int32_t state, int32_t position, int32_t& outcome) const noexcept {
         if (state >= elements_) {
             const bool open = mask_.Lists[state - elements_].OpenEnd;
             outcome = open ? position : position == length_ ? length_ : kFail;
@@ -569,14 +577,14 @@ private:
     }
 
     // Members of a set from position on, at most limit of them.
-    int32_t SetRun(int32_t e, int32_t position, int32_t limit) {
+    int32_t SetRun(int32_t e, int32_t position, int32_t limit) noexcept {
         const WildcardRec& set = mask_.Elements[e];
         // An empty Chars accepts every character that is not refused.
         const bool anyAccepted = set.Chars.Empty();
         uint32_t accept[8];
         for (int w = 0; w < 8; ++w)
             accept[w] = (anyAccepted ? ~0u : set.Chars.Words[w]) & ~set.ExcludedChars.Words[w];
-        auto member = [&accept](uint32_t c) { return (accept[c >> 5] >> (c & 31)) & 1u; };
+        auto member = [&accept](uint32_t c) noexcept { return (accept[c >> 5] >> (c & 31)) & 1u; };
         if (Memo()) {
             if (const int32_t* ends = runEnds_.Find(e)) {
                 const int32_t r = ends[position] - 1 - position;
@@ -586,33 +594,38 @@ private:
         int32_t r = 0;
         while (r < limit && (r < kShortRun || !Memo()) && member(text_[position + r])) ++r;
         steps_ -= r / 16;
-        if (r < limit && r == kShortRun && Memo()) {
+        int32_t* ends = r < limit && r == kShortRun && Memo() ? runEnds_.Get(e, memoBudget_) : nullptr;
+        if (ends) {
             // A long run: measure every run of this set once.
-            int32_t* ends = runEnds_.Get(e, memoBudget_);
             ends[length_] = length_ + 1;
             for (int32_t q = length_ - 1; q >= 0; --q) ends[q] = member(text_[q]) ? ends[q + 1] : q + 1;
             r = ends[position] - 1 - position;
             if (r > limit) r = limit;
+        } else {
+            // Plain backtracking, or no memory for the table: scan on.
+            while (r < limit && member(text_[position + r])) ++r;
         }
         return r;
     }
 
-    int32_t Run(int32_t start) {
+    int32_t Run(int32_t start) noexcept {
         int32_t outcome;
         if (Known(start, 0, outcome)) return outcome;
+        // Room for the deepest chain, reserved once: frames are then never
+        // moved while a reference to the top one is held.
         SmallVec<Frame, 32> stack;
-        stack.reserve(static_cast<int64_t>(elements_) + 1);
-        stack.push_back(Frame{start, 0, kEnter, 0, 0});
+        if (!stack.reserve(static_cast<int64_t>(elements_) + 1)) return kOutOfMemory;
+        (void)stack.push_back(Frame{start, 0, kEnter, 0, 0});
         int32_t value = 0;  // the outcome a finished callee hands back
 
         // Continues frame f with state at position, resuming at `resume`:
         // either the outcome is known at once (value is set), or a frame is
         // pushed. Returns false when the budget of plain backtracking runs out.
-        auto call = [&](Frame& f, int32_t state, int32_t position, int32_t resume) {
+        auto call = [&](Frame& f, int32_t state, int32_t position, int32_t resume) noexcept {
             f.Stage = resume;
             if (Known(state, position, value)) return true;
             if (!Memo() && --steps_ < 0) return false;
-            stack.push_back(Frame{state, position, kEnter, 0, 0});
+            (void)stack.push_back(Frame{state, position, kEnter, 0, 0});  // room reserved
             return true;
         };
 
@@ -689,7 +702,7 @@ private:
             case kAnyRunTried:
                 if (value != kFail) {
                     result = value;
-                    CompressSkips(f, f.Probe);
+                    if (!CompressSkips(f, f.Probe)) return kOutOfMemory;
                     break;
                 }
                 ++f.Probe;
@@ -706,7 +719,8 @@ private:
                     result = f.Probe > length_ ? kFail : open ? f.Probe : length_;
                     break;
                 }
-                int32_t* skip = Memo() ? skips_.Get(next, memoBudget_) : nullptr;
+                int32_t* skip = nullptr;
+                if (Memo() && !(skip = skips_.Get(next, memoBudget_))) return kOutOfMemory;
                 // A literal that follows can only succeed where its first
                 // byte stands and the text still holds all of it.
                 const WildcardRec& follower = mask_.Elements[next];
@@ -744,7 +758,7 @@ private:
                 }
                 if (pushed) break;
                 if (f.Probe > length_) result = kFail;
-                CompressSkips(f, f.Probe);
+                if (!CompressSkips(f, f.Probe)) return kOutOfMemory;
                 break;
             }
             case kSetTookRun:
@@ -779,7 +793,11 @@ private:
                 break;
             }
             if (result == kGiveUp) continue;  // the frame goes on or waits
-            if (Memo()) outcomes_.Get(p, memoBudget_)[f.Element] = result + 2;
+            if (Memo()) {
+                int32_t* row = outcomes_.Get(p, memoBudget_);
+                if (!row) return kOutOfMemory;
+                row[f.Element] = result + 2;
+            }
             stack.pop_back();
             if (stack.empty()) return result;
             value = result;
@@ -789,16 +807,18 @@ private:
     // After an any-run's search from f.From ended at `found` (the first end
     // that succeeds, or beyond the text), every end it passed leads to
     // `found`: record that, so later searches jump straight there.
-    void CompressSkips(const Frame& f, int32_t found) {
-        if (!Memo()) return;
+    bool CompressSkips(const Frame& f, int32_t found) noexcept {
+        if (!Memo()) return true;
         const int32_t next = Next(f.Element);
-        if (next >= elements_) return;
+        if (next >= elements_) return true;
         int32_t* skip = skips_.Get(next, memoBudget_);
+        if (!skip) return false;
         for (int32_t x = f.From; x < found && x <= length_;) {
             const int32_t jump = skip[x] - 1;
             skip[x] = found + 1;
             x = jump > x ? jump : x + 1;
         }
+        return true;
     }
 
     const CompiledMask& mask_;
@@ -816,23 +836,25 @@ private:
 
 }  // namespace
 
-bool MatchWildcard(const CompiledMask& mask, std::string_view text) {
-    if (text.size() > static_cast<size_t>(INT32_MAX - 2)) throw std::bad_alloc();
+bool MatchWildcard(const CompiledMask& mask, std::string_view text) noexcept {
+    if (text.size() > static_cast<size_t>(INT32_MAX - 2)) return false;
     if (mask.Lists.empty()) return text.empty();
     return Matcher(mask, text).Matches();
 }
 
-bool MatchMask(std::string_view text, std::string_view mask) {
+bool MatchMask(std::string_view text, std::string_view mask) noexcept {
     // Without a backslash the first escape pass copies the mask unchanged.
     SmallVec<char, 256> encoded;
     std::string_view source = mask;
-    if (std::memchr(mask.data(), '\\', mask.size())) {
-        EncodeEscapesInto(mask, encoded);
-        source = std::string_view(encoded.data(), static_cast<size_t>(encoded.size()));
+    if (!mask.empty() && std::memchr(mask.data(), '\\', mask.size())) {
+        if (mask.size() > static_cast<size_t>(INT32_MAX / 4) ||
+            !encoded.reserve(static_cast<int64_t>(mask.size()) * 3))
+            return false;
+        const int32_t length = EncodeEscapes(mask, encoded.data());
+        source = std::string_view(encoded.data(), static_cast<size_t>(length));
     }
     CompiledMask compiled;
-    CompileMask(compiled, source);
-    const bool matched = MatchWildcard(compiled, text);
+    const bool matched = CompileMask(compiled, source) && MatchWildcard(compiled, text);
     FreeWildcard(compiled);
     return matched;
 }
@@ -841,12 +863,12 @@ bool MatchMask(std::string_view text, std::string_view mask) {
 
 // DECLARE EXTERNAL FUNCTION Match CSTRING(32765), CSTRING(32765)
 //   RETURNS SMALLINT BY VALUE ENTRY_POINT 'Match' MODULE_NAME 'vantor';
-// A null address reads as the empty string. Out of memory gives 0.
+// A null address reads as the empty string. Out of memory gives 0. The
+// engine throws nothing (it reports running out of memory as a value), so
+// the library carries no exception runtime.
 VANTOR_ENTRY short Match(const char* text, const char* mask) noexcept {
-    return vantor::GuardedCall<short>(0, [&]() -> short {
-        return vantor::MatchMask(text ? std::string_view(text) : std::string_view(),
-                                 mask ? std::string_view(mask) : std::string_view())
-                   ? 1
-                   : 0;
-    });
+    return vantor::MatchMask(text ? std::string_view(text) : std::string_view(),
+                             mask ? std::string_view(mask) : std::string_view())
+               ? 1
+               : 0;
 }

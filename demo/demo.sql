@@ -23,7 +23,13 @@ select dp2year(36526.75)                       as "DP2Year(36526.75)",
                                                as "Now() is LOCALTIMESTAMP"
   from rdb$database;
 
--- Wildcard matching.
+-- Wildcard matching: a mask covers the whole text.
+select match('INV-2024-000123', 'INV-####*')         as "INV-####*",
+       match('xxabcxx', '*abc*')                     as "*abc*",
+       match('ORD-2024-x', '{INV;ORD}-[4:09]-*')     as "{INV;ORD}-[4:09]-*",
+       match('ABC', 'abc')                           as "case-sensitive",
+       match(null, '*')                              as "NULL reads as empty"
+  from rdb$database;
 
 -- Text and scalar functions.
 -- Code-page-1250 lower-casing. The accented letters are given and shown as

@@ -4,5 +4,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh" i386 -DVANTOR_TESTS=OFF
+cmake -S "$root" -B "$root/build/i386" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i386.cmake" >/dev/null
+cmake --build "$root/build/i386" --target vantor -j "$(nproc)" >/dev/null
 cd "$root/demo" && "$root/scripts/fbrun.sh" --build "$root/build/i386" demo.sql

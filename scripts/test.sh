@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds both flavours, runs the
 # unit tests of each (and under ASan/UBSan), checks each shipped library's
-# ELF shape and exports, and runs the SQL regression suite with each flavour
-# in the real engine of its own architecture (i386 and amd64 Firebird 3.0). Ends with one line "N passed, N failed" over all suites.
+# ELF shape and exports, runs the SQL regression suite with each flavour in
+# the real engine of its own architecture (i386 and amd64 Firebird 3.0), puts
+# the real server under concurrent load, and runs the fuzz targets briefly.
+# Ends with one line "N passed, N failed" over all suites.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -32,6 +34,7 @@ step "sql i386 engine" bash scripts/sqltest.sh --build build/i386
 # engine runs it, and the amd64 engine everything else.
 step "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64 --skip calendar_days
 step "load: 8 connections on the i386 server" bash scripts/loadtest.sh
+step "fuzz match (20 s)" bash scripts/fuzz.sh match 20
 
 echo "suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -32,6 +32,8 @@ DECLARE EXTERNAL FUNCTION Now
   RETURNS TIMESTAMP FREE_IT ENTRY_POINT 'Now' MODULE_NAME 'vantor';
 
 /* Wildcard matching */
+DECLARE EXTERNAL FUNCTION Match CSTRING(32765), CSTRING(32765)
+  RETURNS SMALLINT BY VALUE ENTRY_POINT 'Match' MODULE_NAME 'vantor';
 
 /* Text and scalar functions */
 /* ALC folds code-page-1250 bytes, so its text is declared WIN1250 whatever

@@ -11,7 +11,7 @@
 # A longer soak: scripts/loadtest.sh --rounds 200
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-connections=8 rounds=4 builddir="$root/build/i386" growth_limit_kb=8192
+connections=8 rounds=3 builddir="$root/build/i386" growth_limit_kb=8192
 while [ $# -gt 0 ]; do
   case "$1" in
     --connections) connections=$2; shift 2 ;;

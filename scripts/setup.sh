@@ -14,7 +14,7 @@ PACKAGES=(
   firebird3.0-server:i386 firebird3.0-utils:i386 firebird-dev:i386
   libib-util:i386 libgtest-dev:i386 libgtest-dev
   libbenchmark-dev:i386 libbenchmark-dev
-  clang libclang-rt-14-dev faketime tzdata
+  clang libclang-rt-14-dev faketime tzdata iproute2 procps perl
 )
 
 missing=()

@@ -16,6 +16,7 @@
 # /etc is read for the engine's configuration or changed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/lib/fbroot.sh"
 builddir="$root/build/i386"
 keep=""
 setup=""
@@ -43,17 +44,7 @@ export VANTOR_ISQL="$tools/isql-fb" VANTOR_GBAK="$tools/gbak"
 isql=$VANTOR_ISQL
 fbroot="$builddir/fbroot"
 if [ ! -f "$fbroot/firebird.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; then
-  mkdir -p "$fbroot"
-  for entry in "$system_root"/*; do
-    name=$(basename "$entry")
-    case "$name" in firebird.conf|intl) continue ;; esac
-    ln -sfn "$entry" "$fbroot/$name"
-  done
-  # The character-set module must be a real file in the root, or every
-  # non-built-in character set (WIN1250 among them) reports "not installed".
-  mkdir -p "$fbroot/intl"
-  cp "$system_root/intl/libfbintl.so" "$fbroot/intl/libfbintl.so"
-  ln -sfn "$system_root/intl/fbintl.conf" "$fbroot/intl/fbintl.conf"
+  make_fbroot "$fbroot" "$system_root"
   printf 'UdfAccess = Restrict %s\n' "$builddir" > "$fbroot/firebird.conf"
 fi
 

@@ -11,6 +11,7 @@
 # A longer soak: scripts/loadtest.sh --rounds 200
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/lib/fbroot.sh"
 connections=8 rounds=3 builddir="$root/build/i386" growth_limit_kb=8192
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -37,14 +38,8 @@ done
 [ -n "$port" ] || { echo "loadtest: no free port" >&2; exit 1; }
 
 fbroot="$scratch/root"
-mkdir -p "$fbroot/intl" "$scratch/lock" "$scratch/out"
-for entry in "$system_root"/*; do
-  name=$(basename "$entry")
-  case "$name" in firebird.conf|databases.conf|intl) continue ;; esac
-  ln -sfn "$entry" "$fbroot/$name"
-done
-cp "$system_root/intl/libfbintl.so" "$fbroot/intl/"
-ln -sfn "$system_root/intl/fbintl.conf" "$fbroot/intl/fbintl.conf"
+mkdir -p "$scratch/lock" "$scratch/out"
+make_fbroot "$fbroot" "$system_root" databases.conf
 cp /var/lib/firebird/3.0/system/security3.fdb "$scratch/security3.fdb"
 printf 'security.db = %s/security3.fdb\n{\n  RemoteAccess = false\n}\n' "$scratch" > "$fbroot/databases.conf"
 printf 'UdfAccess = Restrict %s\nRemoteServicePort = %s\nRemoteBindAddress = 127.0.0.1\nIpcName = vantor_load_%s\n' \

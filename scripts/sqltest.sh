@@ -3,8 +3,10 @@
 # engine (scripts/fbrun.sh) and compares the whole output with
 # tests/sql/NAME.out. A test that needs data the SQL cannot make has a file
 # tests/sql/NAME.setup naming a program of the build folder (a path relative
-# to it), which fbrun.sh runs against the scratch database first. With --accept, writes the outputs as the new expected
-# files instead. Prints one line per test and a closing count.
+# to it), which fbrun.sh runs against the scratch database first. Output that
+# differs by the engine's architecture has its own NAME.<flavour>.out.
+# With --accept, writes the outputs as the new expected files instead.
+# Prints one line per test and a closing count.
 #
 #   scripts/sqltest.sh [--build DIR] [--accept] [--skip NAME]... [NAME...]
 set -uo pipefail

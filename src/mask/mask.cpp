@@ -695,6 +695,8 @@ private:
                 result = value;
                 break;
             case kAnyCharTookOne:
+            case kSetTookRun:
+                // An optional element whose one try failed matches nothing.
                 if (value != kFail) result = value;
                 else if (element.Required) result = kFail;
                 else if (!call(f, Next(f.Element), p, kPass)) return kGiveUp;
@@ -761,11 +763,6 @@ private:
                 if (!CompressSkips(f, f.Probe)) return kOutOfMemory;
                 break;
             }
-            case kSetTookRun:
-                if (value != kFail) result = value;
-                else if (element.Required) result = kFail;
-                else if (!call(f, Next(f.Element), p, kPass)) return kGiveUp;
-                break;
             case kGroupNext:
                 if (f.Probe >= element.AlternativeCount) {
                     result = kFail;

@@ -19,6 +19,7 @@ select dp2year(36526.75)                       as "DP2Year(36526.75)",
        dp2dow(d2dp(date '2024-02-29'))         as "DP2DOW(2024-02-29)",
        dpdow(d2dp(date '2024-01-01'), '135')   as "DPDOW(a Monday, '135')",
        dpdow(d2dp(date '2024-01-06'), '135')   as "DPDOW(a Saturday, '135')",
+       now()                                   as "Now()",
        abs(datediff(millisecond from localtimestamp to now())) < 1000
                                                as "Now() is LOCALTIMESTAMP"
   from rdb$database;

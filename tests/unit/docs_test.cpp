@@ -6,6 +6,7 @@
 // example can drift from what the library does.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -126,7 +127,7 @@ void CheckGuide(const std::string& name) {
         // of it.
         const std::string expected =
             has_output ? blocks[i].text + "\n" + blocks[i + 1].text + "\n\n" : blocks[i].text;
-        EXPECT_NE(out.find(expected), std::string::npos)
+        EXPECT_TRUE(out.find(expected) != std::string::npos)
             << "not run (or printing otherwise) in tests/sql/docs_" << name << ".sql:\n"
             << expected;
     }
@@ -135,6 +136,22 @@ void CheckGuide(const std::string& name) {
 
 TEST(Docs, EveryGuideExampleIsRunWithTheOutputShown) {
     for (const char* name : {"masks", "dates", "blobs"}) CheckGuide(name);
+}
+
+// The demo calls every entry point of exports.list (SQL names are
+// case-insensitive).
+TEST(Docs, DemoCallsEveryFunction) {
+    std::string demo = Slurp(VANTOR_SOURCE_DIR "/demo/demo.sql");
+    for (char& c : demo) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    int names = 0;
+    for (const std::string& line : Lines(Slurp(VANTOR_SOURCE_DIR "/src/frame/exports.list"))) {
+        if (line.empty() || line[0] == '#') continue;
+        ++names;
+        std::string call = line + "(";
+        for (char& c : call) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_NE(demo.find(call), std::string::npos) << line;
+    }
+    EXPECT_EQ(names, 23);
 }
 
 }  // namespace

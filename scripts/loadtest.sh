@@ -25,8 +25,13 @@ system_root=/usr/lib/i386-linux-gnu/firebird/3.0
 scratch=$(mktemp -d)
 server_pid=""
 cleanup() {
-  [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
+  if [ -n "$server_pid" ]; then
+    # The server may linger in its shutdown; it gets five seconds.
+    kill "$server_pid" 2>/dev/null || true
+    for _ in $(seq 50); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
   rm -rf "$scratch"
 }
 trap cleanup EXIT

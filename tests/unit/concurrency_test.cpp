@@ -19,6 +19,8 @@ TEST(Concurrency, EveryThreadSeesTheSingleThreadResults) {
     std::vector<uint64_t> expected;
     vantor_test::CallEveryEntryPoint(expected);
     ASSERT_GT(expected.size(), 2000u);
+    RecordProperty("results_per_pass", static_cast<int>(expected.size()));
+    RecordProperty("passes", kThreads * kRounds);
 
     std::vector<std::vector<std::vector<uint64_t>>> seen(kThreads, std::vector<std::vector<uint64_t>>(kRounds));
     std::atomic<int> ready{0};

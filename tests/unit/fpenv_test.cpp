@@ -87,6 +87,8 @@ TEST(FloatingPointEnvironment, EveryEntryPointKeepsTheCallerSettingsAndTruncates
     size_t independent = 0;
     for (Settings s : reference.settings) independent += s == Settings::kIgnored;
     ASSERT_GT(independent, 1000u);
+    RecordProperty("results_per_pass", static_cast<int>(reference.results.size()));
+    RecordProperty("settings", static_cast<int>(2 * NonDefaultControlWords().size()));
 
     for (uint16_t word : NonDefaultControlWords()) {
         for (uint32_t mxcsr : {kDefaultMxcsr, kTowardZeroMxcsr}) {

@@ -69,7 +69,7 @@ for flavour in i386 x86_64; do
   per_pass=$(property "$work/fpenv-$flavour.xml" results_per_pass)
   settings=$(property "$work/fpenv-$flavour.xml" settings)
   row "Every entry point under 11 non-default x87 control words (each rounding mode at 24, 53, 64 bits) x 2 MXCSR settings; then under the default with SIGFPE/SIGILL trapped ($flavour)" \
-      "GoogleTest, fnstcw/stmxcsr after each call" "$settings settings x $per_pass results = $((settings * per_pass)) checked calls" \
+      "GoogleTest, fnstcw/stmxcsr after each call" "$settings settings x $per_pass results = $((settings * per_pass)) checked results" \
       "$(seconds_since "$start")" \
       "$(outcome "$status" "control word and MXCSR left as found; truncation toward zero; no signal" "see the test log")"
 done
@@ -113,6 +113,7 @@ row "tests/load/workload.sql (all 23 functions) on 8 client connections at once,
     "real i386 server (/usr/sbin/firebird, 127.0.0.1)" "${runs_line:-?}" "$(seconds_since "$start")" \
     "$(outcome "$status" "${rss_line:-?}" "see loadtest")"
 
+mkdir -p docs
 {
   echo "# Reliability record"
   echo

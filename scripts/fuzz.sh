@@ -1,29 +1,60 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets fuzz/NAME_fuzz.cpp with clang (ASan, UBSan)
 # over the library's sources, and runs each for a bounded time on a copy of
-# its seed corpus fuzz/corpus/NAME/.
+# its seed corpus fuzz/corpus/NAME/. Each run's figures (inputs executed,
+# seconds, outcome) go to build/fuzz/NAME.stats for scripts/reliability.sh.
 #
-#   scripts/fuzz.sh [NAME] [SECONDS]     (default: every target, 20 s each)
+#   scripts/fuzz.sh [NAME|all] [SECONDS]    (default: every target, 20 s each)
+#
+# Targets: match, datetime, dpdow, alc, blob. A long run of one target, for
+# example an hour, keeping what it finds in the seed corpus:
+#   FUZZ_KEEP_CORPUS=1 scripts/fuzz.sh datetime 3600
+# A failing input is left in build/fuzz/ (crash-*, timeout-*); replay it with
+#   build/fuzz/NAME_fuzz build/fuzz/crash-...
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-only=${1:-}
+only=${1:-all}
 seconds=${2:-20}
 out="$root/build/fuzz"
-mkdir -p "$out"
+mkdir -p "$out/objects"
+flags=(-std=c++17 -O1 -g -fsanitize=address,undefined -fno-sanitize-recover=all
+       -fno-omit-frame-pointer -I"$root/src" -I"$root/tests/unit")
+
+# The library's sources, compiled once for every target (and again only
+# when a source is newer than its object).
+objects=()
+for source in "$root"/src/*/*.cpp; do
+  object="$out/objects/$(basename "$(dirname "$source")")_$(basename "$source" .cpp).o"
+  if [ ! -e "$object" ] || [ "$source" -nt "$object" ] || \
+     [ -n "$(find "$root/src" -name '*.h' -newer "$object" -print -quit)" ]; then
+    clang++ "${flags[@]}" -fsanitize=fuzzer-no-link -c "$source" -o "$object"
+  fi
+  objects+=("$object")
+done
+
 status=0
 for source in "$root"/fuzz/*_fuzz.cpp; do
   name=$(basename "$source" _fuzz.cpp)
-  [ -n "$only" ] && [ "$only" != "$name" ] && continue
-  clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -fno-omit-frame-pointer -I"$root/src" -I"$root/tests/unit" \
-    "$source" "$root"/src/*/*.cpp -o "$out/${name}_fuzz" -L/usr/lib/x86_64-linux-gnu -lib_util
-  corpus=$(mktemp -d)
-  cp "$root/fuzz/corpus/$name"/* "$corpus"/ 2>/dev/null || true
-  echo "fuzz: $name for $seconds s"
-  if ! (cd "$out" && "./${name}_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-          -rss_limit_mb=2048 -print_final_stats=1 "$corpus" 2>&1 | tail -12); then
-    status=1
+  [ "$only" != all ] && [ "$only" != "$name" ] && continue
+  clang++ "${flags[@]}" -fsanitize=fuzzer "$source" "${objects[@]}" -o "$out/${name}_fuzz" \
+    -L/usr/lib/x86_64-linux-gnu -lib_util
+  if [ -n "${FUZZ_KEEP_CORPUS:-}" ]; then
+    corpus="$root/fuzz/corpus/$name"
+  else
+    corpus=$(mktemp -d)
+    cp "$root/fuzz/corpus/$name"/* "$corpus"/ 2>/dev/null || true
   fi
-  rm -rf "$corpus"
+  echo "fuzz: $name for $seconds s"
+  log="$out/$name.log"
+  outcome=clean
+  if ! (cd "$out" && "./${name}_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+          -rss_limit_mb=2048 -print_final_stats=1 "$corpus" >"$log" 2>&1); then
+    status=1
+    outcome=FAILED
+  fi
+  tail -12 "$log"
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  echo "name=$name seconds=$seconds runs=${runs:-0} outcome=$outcome" >"$out/$name.stats"
+  [ -n "${FUZZ_KEEP_CORPUS:-}" ] || rm -rf "$corpus"
 done
 exit $status

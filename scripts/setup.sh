@@ -15,6 +15,7 @@ PACKAGES=(
   libib-util:i386 libgtest-dev:i386 libgtest-dev
   libbenchmark-dev:i386 libbenchmark-dev
   clang libclang-rt-14-dev faketime tzdata iproute2 procps perl
+  lib32asan8 lib32ubsan1 libtsan2
 )
 
 missing=()

@@ -751,6 +751,12 @@ private:
                             result = known;
                             break;
                         }
+                        // Failures found without a frame count against the
+                        // budget too: otherwise nested any-runs over a long
+                        // text rescan it from every position ("*a*ab" over
+                        // a run of "a": quadratic) without ever reaching
+                        // the memo.
+                        if (!Memo() && --steps_ < 0) return kGiveUp;
                         ++f.Probe;
                         continue;
                     }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds both flavours, runs the
 # unit tests of each (and under ASan/UBSan), checks each shipped library's
-# ELF shape and exports, runs the SQL regression suite with each flavour in
-# the real engine of its own architecture (i386 and amd64 Firebird 3.0), puts
+# ELF shape and exports (legacy and UDR module), runs the SQL regression
+# suite with each flavour in the real engine of its own architecture (i386
+# and amd64 Firebird 3.0), against the legacy and the UDR module, puts
 # the real server under concurrent load, and runs the fuzz targets briefly.
 # Ends with one line "N passed, N failed" over all suites.
 set -uo pipefail
@@ -27,12 +28,18 @@ step "unit x86_64" ctest_in build/x86_64
 step "unit x86_64 ASan+UBSan" ctest_in build/asan
 step "library shape i386" bash scripts/check-library.sh build/i386/libvantor.so
 step "library shape x86_64" bash scripts/check-library.sh --x86_64 build/x86_64/libvantor.so
+step "UDR library shape i386" bash scripts/check-udr-library.sh build/i386/libvantor_udr.so
+step "UDR library shape x86_64" bash scripts/check-udr-library.sh --x86_64 build/x86_64/libvantor_udr.so
 step "package i386" bash scripts/check-package.sh i386
 step "package x86_64" bash scripts/check-package.sh x86_64
 step "sql i386 engine" bash scripts/sqltest.sh --build build/i386
 # The every-day calendar check makes 18 million legacy UDF calls; the i386
 # engine runs it, and the amd64 engine everything else.
 step "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64 --skip calendar_days
+# The same suite against the UDR module, with udr_compare checking it
+# against the legacy module in one database.
+step "sql i386 engine, UDR module" bash scripts/sqltest.sh --udr --build build/i386 --skip calendar_days --skip reinstall
+step "sql x86_64 engine, UDR module" bash scripts/sqltest.sh --udr --build build/x86_64 --skip calendar_days --skip reinstall
 step "load: 8 connections on the i386 server" bash scripts/loadtest.sh
 step "fuzz match (20 s)" bash scripts/fuzz.sh match 20
 

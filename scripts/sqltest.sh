@@ -59,6 +59,7 @@ for name in "${names[@]}"; do
     if [ ${#udr[@]} -gt 0 ] && [[ "$expected" != *.udr.* ]]; then
       if cmp -s "$out/$name.out" "$expected"; then echo "same as legacy: $name"; passed=$((passed + 1)); continue; fi
       expected="$root/tests/sql/$name.udr.out"
+      [ -f "$root/tests/sql/$name.$flavour.out" ] && expected="$root/tests/sql/$name.udr.$flavour.out"
     fi
     cp "$out/$name.out" "$expected"; echo "accepted: $name"; passed=$((passed + 1)); continue
   fi

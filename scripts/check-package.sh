@@ -23,6 +23,12 @@ for f in libvantor.so vantor.sql vantor-drop.sql; do
   [ -f "$udf/$f" ] || { echo "check-package: $deb lacks $udf/$f" >&2; exit 1; }
 done
 cmp "$udf/vantor.sql" "$root/sql/vantor.sql"
+udr="$scratch/usr/lib/$triplet/firebird/3.0/plugins/udr"
+for f in libvantor_udr.so vantor-udr.sql vantor-udr-drop.sql; do
+  [ -f "$udr/$f" ] || { echo "check-package: $deb lacks $udr/$f" >&2; exit 1; }
+done
+cmp "$udr/vantor-udr.sql" "$root/sql/vantor-udr.sql"
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] || { echo "check-package: wrong architecture" >&2; exit 1; }
 bash "$root/scripts/check-library.sh" "${shape[@]}" "$udf/libvantor.so"
-echo "check-package: $(basename "$deb") installs libvantor.so, vantor.sql and vantor-drop.sql into /usr/lib/$triplet/firebird/3.0/UDF"
+bash "$root/scripts/check-udr-library.sh" "${shape[@]}" "$udr/libvantor_udr.so"
+echo "check-package: $(basename "$deb") installs libvantor.so, vantor.sql and vantor-drop.sql into /usr/lib/$triplet/firebird/3.0/UDF, and libvantor_udr.so with its scripts into plugins/udr"

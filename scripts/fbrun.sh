@@ -4,7 +4,11 @@
 # engine is the i386 one for an i386 build and the amd64 one for an x86-64
 # build (chosen by the library's ELF class).
 #
-#   scripts/fbrun.sh [--build DIR] [--keep DIR] [--setup PROGRAM] FILE.sql...
+#   scripts/fbrun.sh [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] FILE.sql...
+#
+# --udr declares the UDR module libvantor_udr.so of the build folder
+# (sql/vantor-udr.sql) instead of the legacy one, and the legacy functions
+# beside it under the prefix LEGACY_, so that a test can compare the two.
 #
 # --setup runs PROGRAM with the scratch database's path as its argument, after
 # the library is declared and before the SQL file, in the same engine
@@ -20,15 +24,18 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 builddir="$root/build/i386"
 keep=""
 setup=""
+udr=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) builddir=$(cd "$2" && pwd); shift 2 ;;
     --keep) keep="$2"; shift 2 ;;
     --setup) setup="$2"; shift 2 ;;
+    --udr) udr=1; shift ;;
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [--build DIR] [--keep DIR] [--setup PROGRAM] FILE.sql..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] FILE.sql..." >&2; exit 2; }
+[ $udr -eq 0 ] || [ -f "$builddir/libvantor_udr.so" ] || { echo "fbrun: $builddir/libvantor_udr.so is not built" >&2; exit 2; }
 [ -z "$setup" ] || [ -x "$setup" ] || { echo "fbrun: setup program $setup is not built" >&2; exit 2; }
 [ -f "$builddir/libvantor.so" ] || { echo "fbrun: $builddir/libvantor.so is not built" >&2; exit 2; }
 
@@ -43,7 +50,31 @@ fi
 export VANTOR_ISQL="$tools/isql-fb" VANTOR_GBAK="$tools/gbak"
 isql=$VANTOR_ISQL
 fbroot="$builddir/fbroot"
-if [ ! -f "$fbroot/firebird.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; then
+if [ $udr -eq 1 ]; then
+  # The engine's plugin folder is compiled in, so this root has its own: the
+  # system's plugins, and a udr folder holding the module, which the root's
+  # own plugins.conf names as the UDR engine's path.
+  fbroot="$builddir/fbroot-udr"
+  if [ ! -f "$fbroot/plugins.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; then
+    make_fbroot "$fbroot" "$system_root" plugins plugins.conf
+    mkdir -p "$fbroot/plugins/udr"
+    for entry in "$system_root"/plugins/*; do ln -sfn "$entry" "$fbroot/plugins/$(basename "$entry")"; done
+    printf 'UdfAccess = Restrict %s\n' "$builddir" > "$fbroot/firebird.conf"
+    cat > "$fbroot/plugins.conf" <<'CONF'
+Plugin = UDR {
+	Module = $(dir_plugins)/udr_engine
+	Config = UDR_config
+}
+
+Config = UDR_config {
+	path = $(root)/plugins/udr
+}
+CONF
+  fi
+  # A copy, not a link: the UDR engine refuses an entry point whose file
+  # name differs from the name it loaded the module by.
+  cp "$builddir/libvantor_udr.so" "$fbroot/plugins/udr/libvantor_udr.so"
+elif [ ! -f "$fbroot/firebird.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; then
   make_fbroot "$fbroot" "$system_root"
   printf 'UdfAccess = Restrict %s\n' "$builddir" > "$fbroot/firebird.conf"
 fi
@@ -61,7 +92,12 @@ for file in "$@"; do
   rm -f "$db"
   {
     echo "create database '$db' user 'SYSDBA' default character set WIN1250;"
-    cat "$root/sql/vantor.sql"
+    if [ $udr -eq 1 ]; then
+      cat "$root/sql/vantor-udr.sql"
+      sed 's/^DECLARE EXTERNAL FUNCTION /&LEGACY_/' "$root/sql/vantor.sql"
+    else
+      cat "$root/sql/vantor.sql"
+    fi
     echo "commit;"
   } > "$scratch/install.sql"
   if ! "$isql" -q -ch WIN1250 -b -i "$scratch/install.sql" > "$scratch/install.out" 2>&1; then

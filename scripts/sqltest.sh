@@ -6,18 +6,24 @@
 # to it), which fbrun.sh runs against the scratch database first. Output that
 # differs by the engine's architecture has its own NAME.<flavour>.out.
 # With --accept, writes the outputs as the new expected files instead.
+# With --udr, runs the suite against the UDR module (fbrun.sh --udr), plus the
+# tests/sql/udr_*.sql that only it runs; where the UDR module's output
+# differs from the legacy module's (SQL NULL in, NULL out; the error text
+# of an overflowing result), a test has its own NAME.udr.out.
 # Prints one line per test and a closing count.
 #
-#   scripts/sqltest.sh [--build DIR] [--accept] [--skip NAME]... [NAME...]
+#   scripts/sqltest.sh [--build DIR] [--accept] [--udr] [--skip NAME]... [NAME...]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 builddir="$root/build/i386"
 accept=0
+udr=()
 skip=" "
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) builddir=$(cd "$2" && pwd); shift 2 ;;
     --accept) accept=1; shift ;;
+    --udr) udr=(--udr); shift ;;
     --skip) skip="$skip$2 "; shift 2 ;;
     *) break ;;
   esac
@@ -26,6 +32,8 @@ if [ $# -gt 0 ]; then names=("$@"); else
   names=()
   for f in "$root"/tests/sql/*.sql; do
     name=$(basename "$f" .sql)
+    # udr_* tests compare the two modules and run with --udr only.
+    if [ ${#udr[@]} -eq 0 ] && [[ "$name" == udr_* ]]; then continue; fi
     [[ "$skip" == *" $name "* ]] || names+=("$name")
   done
 fi
@@ -37,11 +45,22 @@ for name in "${names[@]}"; do
   sql="$root/tests/sql/$name.sql" expected="$root/tests/sql/$name.out"
   # Output that differs by the engine's architecture has its own expected file.
   [ -f "$root/tests/sql/$name.$flavour.out" ] && expected="$root/tests/sql/$name.$flavour.out"
+  if [ ${#udr[@]} -gt 0 ]; then
+    [ -f "$root/tests/sql/$name.udr.out" ] && expected="$root/tests/sql/$name.udr.out"
+    [ -f "$root/tests/sql/$name.udr.$flavour.out" ] && expected="$root/tests/sql/$name.udr.$flavour.out"
+  fi
   setup=()
   [ -f "$root/tests/sql/$name.setup" ] && setup=(--setup "$builddir/$(tr -d '[:space:]' < "$root/tests/sql/$name.setup")")
   # Run from the tests folder so that the echoed statements carry no paths.
-  (cd "$root/tests/sql" && "$root/scripts/fbrun.sh" --build "$builddir" "${setup[@]}" "$name.sql") > "$out/$name.out" 2>&1
+  (cd "$root/tests/sql" && "$root/scripts/fbrun.sh" --build "$builddir" "${udr[@]}" "${setup[@]}" "$name.sql") > "$out/$name.out" 2>&1
   if [ $accept -eq 1 ]; then
+    # Under --udr, output that differs from the legacy expectation goes to
+    # NAME.udr.out; the legacy files are never written.
+    if [ ${#udr[@]} -gt 0 ] && [[ "$expected" != *.udr.* ]]; then
+      if cmp -s "$out/$name.out" "$expected"; then echo "same as legacy: $name"; passed=$((passed + 1)); continue; fi
+      expected="$root/tests/sql/$name.udr.out"
+      [ -f "$root/tests/sql/$name.$flavour.out" ] && expected="$root/tests/sql/$name.udr.$flavour.out"
+    fi
     cp "$out/$name.out" "$expected"; echo "accepted: $name"; passed=$((passed + 1)); continue
   fi
   if [ -f "$expected" ] && diff -u "$expected" "$out/$name.out" > "$out/$name.diff"; then

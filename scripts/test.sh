@@ -2,9 +2,10 @@
 # Runs every test: installs what is missing, builds both flavours, runs the
 # unit tests of each (and under ASan/UBSan, x86-64 and i386), runs the
 # concurrency tests under ThreadSanitizer, checks each shipped library's
-# ELF shape and exports, runs the SQL regression suite with each flavour in
-# the real engine of its own architecture (i386 and amd64 Firebird 3.0), puts
-# the real server under concurrent load, and runs every fuzz target briefly.
+# ELF shape and exports (legacy and UDR module), runs the SQL regression
+# suite with each flavour in the real engine of its own architecture (i386
+# and amd64 Firebird 3.0), against the legacy and the UDR module, puts the
+# real server under concurrent load, and runs every fuzz target briefly.
 # Ends with one line "N passed, N failed" over all suites.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,12 +35,18 @@ step "unit i386 ASan+UBSan" ctest_in build/asan-i386
 step "concurrency x86_64 TSan" build/tsan/tests/vantor_unit_tests --gtest_filter='Concurrency.*'
 step "library shape i386" bash scripts/check-library.sh build/i386/libvantor.so
 step "library shape x86_64" bash scripts/check-library.sh --x86_64 build/x86_64/libvantor.so
+step "UDR library shape i386" bash scripts/check-udr-library.sh build/i386/libvantor_udr.so
+step "UDR library shape x86_64" bash scripts/check-udr-library.sh --x86_64 build/x86_64/libvantor_udr.so
 step "package i386" bash scripts/check-package.sh i386
 step "package x86_64" bash scripts/check-package.sh x86_64
 step "sql i386 engine" bash scripts/sqltest.sh --build build/i386
 # The every-day calendar check makes 18 million legacy UDF calls; the i386
 # engine runs it, and the amd64 engine everything else.
 step "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64 --skip calendar_days
+# The same suite against the UDR module, with udr_compare checking it
+# against the legacy module in one database.
+step "sql i386 engine, UDR module" bash scripts/sqltest.sh --udr --build build/i386 --skip calendar_days --skip reinstall
+step "sql x86_64 engine, UDR module" bash scripts/sqltest.sh --udr --build build/x86_64 --skip calendar_days --skip reinstall
 step "load: 8 connections on the i386 server" bash scripts/loadtest.sh
 step "fuzz every target (12 s each)" bash scripts/fuzz.sh all 12
 

@@ -40,33 +40,43 @@ size_t ReadSome(const blobcallback& blob, unsigned char* into, size_t size,
     }
 }
 
-int32_t FirstIntegerOfBlob(const blobcallback& blob) noexcept {
-    if (!blob.blob_get_segment) return 0;
+namespace {
+
+// A BLOBCALLBACK as a chunk reader: ReadSome over it, with its count of
+// empty deliveries still allowed.
+struct CallbackReader {
+    const blobcallback* blob;
+    int32_t empty_deliveries_left;
+
+    static size_t Read(void* context, unsigned char* into, size_t size) noexcept {
+        CallbackReader& self = *static_cast<CallbackReader*>(context);
+        return ReadSome(*self.blob, into, size, self.empty_deliveries_left);
+    }
+};
+
+}  // namespace
+
+int32_t FirstIntegerOfChunks(ChunkReader reader) noexcept {
     unsigned char bytes[4] = {0, 0, 0, 0};
     size_t received = 0;
-    int32_t empty_deliveries_left = blob.blob_number_segments;
     while (received < sizeof bytes) {
-        const size_t got = ReadSome(blob, bytes + received, sizeof bytes - received, empty_deliveries_left);
+        const size_t got = reader.read(reader.context, bytes + received, sizeof bytes - received);
         if (got == 0) break;
         received += got;
     }
     return LoadInt32(bytes);
 }
 
-int32_t CountRecordsBelow(const blobcallback& blob, int32_t key, int32_t limit) noexcept {
-    if (!blob.blob_get_segment || blob.blob_total_length <= 0) return 0;
-    const size_t wanted = static_cast<size_t>(std::min(blob.blob_total_length, kRecordScanLimit));
-
+int32_t CountRecordsInChunks(ChunkReader reader, size_t wanted, int32_t key, int32_t limit) noexcept {
+    wanted = std::min(wanted, static_cast<size_t>(kRecordScanLimit));
     // The first `carried` bytes of the buffer are the start of a record whose
     // rest is still to come; each delivery lands right after them.
     alignas(16) unsigned char buffer[kRecordSize - 1 + kReadChunk];
     size_t carried = 0;
     size_t received = 0;
     uint32_t count = 0;
-    int32_t empty_deliveries_left = blob.blob_number_segments;
     while (received < wanted) {
-        const size_t got =
-            ReadSome(blob, buffer + carried, std::min(kReadChunk, wanted - received), empty_deliveries_left);
+        const size_t got = reader.read(reader.context, buffer + carried, std::min(kReadChunk, wanted - received));
         if (got == 0) break;
         received += got;
         const size_t held = carried + got;
@@ -76,6 +86,19 @@ int32_t CountRecordsBelow(const blobcallback& blob, int32_t key, int32_t limit) 
         std::memmove(buffer, buffer + records * kRecordSize, carried);
     }
     return static_cast<int32_t>(count);
+}
+
+int32_t FirstIntegerOfBlob(const blobcallback& blob) noexcept {
+    if (!blob.blob_get_segment) return 0;
+    CallbackReader source{&blob, blob.blob_number_segments};
+    return FirstIntegerOfChunks(ChunkReader{CallbackReader::Read, &source});
+}
+
+int32_t CountRecordsBelow(const blobcallback& blob, int32_t key, int32_t limit) noexcept {
+    if (!blob.blob_get_segment || blob.blob_total_length <= 0) return 0;
+    CallbackReader source{&blob, blob.blob_number_segments};
+    return CountRecordsInChunks(ChunkReader{CallbackReader::Read, &source},
+                                static_cast<size_t>(blob.blob_total_length), key, limit);
 }
 
 uint32_t CountMatchingRecordsPlain(const unsigned char* bytes, size_t records, int32_t key,

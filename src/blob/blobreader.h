@@ -49,6 +49,25 @@ size_t GetSegment(const blobcallback& blob, unsigned char* into, size_t size) no
 size_t ReadSome(const blobcallback& blob, unsigned char* into, size_t size,
                 int32_t& empty_deliveries_left) noexcept;
 
+// A reader of a BLOB's bytes in order: each call asks for 1 to 65535 bytes
+// into `into` and returns how many it delivered, never more than asked; 0
+// means the BLOB has nothing more to give. The legacy entry points read
+// through the server's BLOBCALLBACK, the UDR functions through the engine's
+// blob interface; the readers below take either.
+struct ChunkReader {
+    size_t (*read)(void* context, unsigned char* into, size_t size) noexcept;
+    void* context;
+};
+
+// The first four bytes a reader delivers as a little-endian signed 32-bit
+// integer; bytes it does not deliver read as zero.
+int32_t FirstIntegerOfChunks(ChunkReader reader) noexcept;
+
+// The number of whole records among the first `wanted` bytes (at most
+// 524288) a reader delivers whose key equals `key` and whose value is below
+// `limit` (signed). Records not delivered whole are not counted.
+int32_t CountRecordsInChunks(ChunkReader reader, size_t wanted, int32_t key, int32_t limit) noexcept;
+
 // The first four bytes of the BLOB as a little-endian signed 32-bit integer.
 // Bytes the BLOB does not have read as zero; empty segments before the first
 // bytes are passed over. A null blob_get_segment gives 0.

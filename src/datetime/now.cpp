@@ -55,12 +55,16 @@ bool ReadSystemClock(ClockReading* reading) noexcept {
     return true;
 }
 
+bool CurrentLocalTimestamp(ClockReader readClock, ISC_TIMESTAMP* timestamp) noexcept {
+    ClockReading reading;
+    return readClock(&reading) && LocalTimestampOfReading(reading, timestamp);
+}
+
 ISC_TIMESTAMP* CurrentTimestamp(Allocator allocate, ClockReader readClock) noexcept {
     void* block = allocate(static_cast<long>(sizeof(ISC_TIMESTAMP)));
     if (block == nullptr) return nullptr;
-    ClockReading reading;
     ISC_TIMESTAMP timestamp;
-    if (!readClock(&reading) || !LocalTimestampOfReading(reading, &timestamp)) return nullptr;
+    if (!CurrentLocalTimestamp(readClock, &timestamp)) return nullptr;
     std::memcpy(block, &timestamp, sizeof timestamp);
     return static_cast<ISC_TIMESTAMP*>(block);
 }

@@ -32,6 +32,10 @@ bool ReadSystemClock(ClockReading* reading) noexcept;
 using Allocator = void* (*)(long size) noexcept;
 using ClockReader = bool (*)(ClockReading* reading) noexcept;
 
+// One clock reading converted to local time into *timestamp; false, leaving
+// it alone, if the clock or the conversion fails. The UDR Now returns this.
+bool CurrentLocalTimestamp(ClockReader readClock, ISC_TIMESTAMP* timestamp) noexcept;
+
 // The steps of Now, with the allocator and the clock as parameters: the
 // block first, null at once if there is none (the clock is then not read);
 // then one clock reading, converted to local time. If the clock or the

@@ -374,4 +374,70 @@ TEST(BlobRecords, NullAddressesGiveZeroWithoutACall) {
     EXPECT_EQ(BLOB2SO(&callback, &key, &limit), 0);
 }
 
+
+// The chunk-reader forms, which the UDR module reads the engine's blob
+// interface through: a reader over a byte buffer that delivers at most
+// `piece` bytes a call (as a segmented blob does) and records every request.
+struct FakeChunks {
+    const Bytes* data;
+    size_t piece;
+    size_t position = 0;
+    int calls = 0;
+    size_t largest_request = 0;
+
+    static size_t Read(void* context, unsigned char* into, size_t size) noexcept {
+        FakeChunks& self = *static_cast<FakeChunks*>(context);
+        ++self.calls;
+        self.largest_request = std::max(self.largest_request, size);
+        const size_t n = std::min({size, self.piece, self.data->size() - self.position});
+        if (n > 0) std::memcpy(into, self.data->data() + self.position, n);
+        self.position += n;
+        return n;
+    }
+    vantor::ChunkReader Reader() { return vantor::ChunkReader{Read, this}; }
+};
+
+TEST(BlobChunks, RandomRecordSetsMatchAPlainCountForEveryDeliverySize) {
+    std::mt19937 random(20261208);
+    for (const size_t length : {size_t{0}, size_t{7}, size_t{8}, size_t{4099}, size_t{65536 * 8 - 3},
+                                size_t{524288}, size_t{524288 + 77}, size_t{700000}}) {
+        Bytes bytes;
+        for (size_t i = 0; i < length / 8; ++i)
+            AppendRecord(bytes, static_cast<int32_t>(random() % 3), static_cast<int32_t>(random()));
+        bytes.resize(length, 0x5A);
+        for (const size_t piece : {size_t{1}, size_t{5}, size_t{8}, size_t{4095}, size_t{65535}}) {
+            if (piece == 1 && length > 70000) continue;  // a million calls say nothing new
+            for (const int32_t limit : {INT32_MIN, 0, 1 << 30, INT32_MAX}) {
+                FakeChunks chunks{&bytes, piece};
+                // The reader is offered "read to the end": the count stops
+                // at 524288 bytes all the same.
+                const int32_t counted = vantor::CountRecordsInChunks(chunks.Reader(), SIZE_MAX, 1, limit);
+                EXPECT_EQ(counted, PlainCount(bytes, 1, limit)) << length << " bytes, pieces of " << piece;
+                EXPECT_LE(chunks.largest_request, vantor::kMaxSegmentRequest);
+                EXPECT_LE(chunks.position, size_t{524288}) << "nothing past the scan limit is read";
+            }
+            FakeChunks first{&bytes, piece};
+            int32_t expected = 0;
+            if (!bytes.empty()) std::memcpy(&expected, bytes.data(), std::min<size_t>(4, bytes.size()));
+            EXPECT_EQ(vantor::FirstIntegerOfChunks(first.Reader()), expected);
+            EXPECT_LE(first.largest_request, size_t{4}) << "asks for no more than the four bytes";
+        }
+    }
+}
+
+TEST(BlobChunks, CountStopsAtTheWantedLengthAndAnEmptyReaderIsAskedOnce) {
+    Bytes bytes;
+    for (int i = 0; i < 100; ++i) AppendRecord(bytes, 1, i);
+    FakeChunks chunks{&bytes, 65535};
+    EXPECT_EQ(vantor::CountRecordsInChunks(chunks.Reader(), 8 * 10 + 3, 1, 1000), 10);
+    EXPECT_EQ(chunks.position, size_t{83});
+    const Bytes none;
+    FakeChunks empty{&none, 65535};
+    EXPECT_EQ(vantor::CountRecordsInChunks(empty.Reader(), SIZE_MAX, 1, 1000), 0);
+    EXPECT_EQ(empty.calls, 1);
+    FakeChunks emptyFirst{&none, 65535};
+    EXPECT_EQ(vantor::FirstIntegerOfChunks(emptyFirst.Reader()), 0);
+    EXPECT_EQ(emptyFirst.calls, 1);
+}
+
 }  // namespace

@@ -80,4 +80,32 @@ TEST(Exports, ReadmeReferenceTableListsExactlyTheListInOrder) {
     EXPECT_EQ(rows, ExportList());
 }
 
+// The UDR module: its declaration script declares every function of the
+// list in order, under the same name and with the same name after '!'; its
+// drop script drops them in order; its adapter defines them in order.
+TEST(Exports, UdrScriptsAndAdapterNameExactlyTheListInOrder) {
+    std::vector<std::string> declared, external, dropped, defined;
+    for (const std::string& line : Lines(VANTOR_SOURCE_DIR "/sql/vantor-udr.sql")) {
+        const std::string name = WordAfter(line, "CREATE FUNCTION ", " ");
+        if (!name.empty()) declared.push_back(name);
+        const std::string entry = WordAfter(line, "EXTERNAL NAME 'vantor_udr!", "'");
+        if (!entry.empty()) {
+            external.push_back(entry);
+            EXPECT_NE(line.find("ENGINE UDR;"), std::string::npos) << line;
+        }
+    }
+    for (const std::string& line : Lines(VANTOR_SOURCE_DIR "/sql/vantor-udr-drop.sql")) {
+        const std::string name = WordAfter(line, "DROP FUNCTION ", ";");
+        if (!name.empty()) dropped.push_back(name);
+    }
+    for (const std::string& line : Lines(VANTOR_SOURCE_DIR "/src/udr/functions.cpp")) {
+        const std::string name = WordAfter(line, "FB_UDR_BEGIN_FUNCTION(", ")");
+        if (!name.empty()) defined.push_back(name);
+    }
+    EXPECT_EQ(declared, ExportList());
+    EXPECT_EQ(external, ExportList());
+    EXPECT_EQ(dropped, ExportList());
+    EXPECT_EQ(defined, ExportList());
+}
+
 }  // namespace

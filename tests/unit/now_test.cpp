@@ -206,6 +206,24 @@ TEST(Now, FailedClockGivesNull) {
     EXPECT_EQ(vantor::CurrentTimestamp(FakeAllocate, FakeClock), nullptr);
 }
 
+// The UDR module's Now: the same reading and conversion, with no block.
+TEST(Now, CurrentLocalTimestampReadsTheClockOnceAndLeavesTheResultAloneOnFailure) {
+    const ScopedTimeZone oneEast("<+01>-1");
+    fakes = Fakes{};
+    fakes.reading = ClockReading{1704067199, 999999};  // 2023-12-31 23:59:59.999999 UTC
+    ISC_TIMESTAMP timestamp{7, 7};
+    EXPECT_TRUE(vantor::CurrentLocalTimestamp(FakeClock, &timestamp));
+    EXPECT_EQ(fakes.clockReads, 1);
+    EXPECT_EQ(timestamp, (ISC_TIMESTAMP{60310, 35999990}));  // 2024-01-01 00:59:59.999
+    timestamp = ISC_TIMESTAMP{7, 7};
+    fakes.clockFails = true;
+    EXPECT_FALSE(vantor::CurrentLocalTimestamp(FakeClock, &timestamp));
+    fakes = Fakes{};
+    fakes.reading = ClockReading{0, -1};  // not a clock reading
+    EXPECT_FALSE(vantor::CurrentLocalTimestamp(FakeClock, &timestamp));
+    EXPECT_EQ(timestamp, (ISC_TIMESTAMP{7, 7}));
+}
+
 // The real entry point against the real clock, read just before and after.
 TEST(Now, EntryPointGivesTheCurrentLocalTime) {
     for (const auto& zone : {std::make_pair("UTC0", 0), std::make_pair("<+14>-14", 50400),

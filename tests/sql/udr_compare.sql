@@ -1,0 +1,212 @@
+-- The UDR module against the legacy module in one database: every function
+-- over generated inputs, counting the rows where the two differ (the legacy
+-- functions are declared as LEGACY_<name>). Then SQL NULL in each argument
+-- of every UDR function, which gives NULL.
+set list on;
+
+-- 40,000 generated numbers spread over 0 to 199,999 (every fifth, with
+-- all five remainders mod 5 taken in turn), from which every input is made.
+create table n (i integer not null);
+commit;
+set term ^;
+execute block as
+declare k integer = 0;
+begin
+  while (k < 40000) do begin insert into n values (:k * 5 + mod(:k * 3, 5)); k = k + 1; end
+end^
+set term ;^
+commit;
+
+-- DP values: a dense sweep across the whole date range with every kind of
+-- fraction, and a sparse one out to 2^70 days either side of day 0 (the
+-- calendar functions give out-of-range values their own answers).
+create view dp_wide (dp) as
+  select (i - 100000) * 36.987654321 + i / 7.0e0 from n
+  union all
+  select iif(mod(i, 2) = 0, 1, -1) * power(2e0, mod(i, 71)) * (1 + i / 1.0e7) from n where i < 20000;
+create view dp_dates (dp) as
+  select -693593.0e0 + i * 18.0 + i / 11.0e0 from n;
+
+select count(*) as dp_values,
+       sum(iif(dp2day(dp) is distinct from legacy_dp2day(dp), 1, 0)) as dp2day_mismatches,
+       sum(iif(dp2month(dp) is distinct from legacy_dp2month(dp), 1, 0)) as dp2month_mismatches,
+       sum(iif(dp2year(dp) is distinct from legacy_dp2year(dp), 1, 0)) as dp2year_mismatches,
+       sum(iif(dp2dow(dp) is distinct from legacy_dp2dow(dp), 1, 0)) as dp2dow_mismatches,
+       sum(iif(dpdow(dp, '135') is distinct from legacy_dpdow(dp, '135'), 1, 0)) as dpdow_mismatches,
+       sum(iif(dpdow(dp, '') is distinct from legacy_dpdow(dp, ''), 1, 0)) as dpdow_empty_mismatches,
+       sum(iif(dp2t(dp) is distinct from legacy_dp2t(dp), 1, 0)) as dp2t_mismatches
+  from dp_wide;
+
+select count(*) as dp_date_values,
+       sum(iif(dp2d(dp) is distinct from legacy_dp2d(dp), 1, 0)) as dp2d_mismatches,
+       sum(iif(dp2ts(dp) is distinct from legacy_dp2ts(dp), 1, 0)) as dp2ts_mismatches,
+       sum(iif(dp2t(dp) is distinct from legacy_dp2t(dp), 1, 0)) as dp2t_mismatches
+  from dp_dates;
+
+-- Dates from 0001-01-01 on (18 days a step), times of day with 1/10000
+-- seconds, and timestamps from the two together.
+select count(*) as date_time_values,
+       sum(iif(d2dp(dateadd(i * 18 day to date '0001-01-01'))
+               is distinct from legacy_d2dp(dateadd(i * 18 day to date '0001-01-01')), 1, 0)) as d2dp_mismatches,
+       sum(iif(t2dp(time '00:00:00' + mod(i * 4321.0001e0, 86400))
+               is distinct from legacy_t2dp(time '00:00:00' + mod(i * 4321.0001e0, 86400)), 1, 0)) as t2dp_mismatches,
+       sum(iif(ts2dp(dateadd(i * 18 day to timestamp '0001-01-01 00:00:00') + mod(i * 4321.0001e0, 86400) / 86400)
+               is distinct from
+               legacy_ts2dp(dateadd(i * 18 day to timestamp '0001-01-01 00:00:00') + mod(i * 4321.0001e0, 86400) / 86400),
+               1, 0)) as ts2dp_mismatches
+  from n;
+
+-- Texts and masks made of the mask language's characters and letters, and
+-- code-page-1250 text of every byte but the five the code page leaves out.
+create view text_pairs (txt, mask) as
+  select substring('abAB*?%_#[]{},\x' from mod(i, 17) + 1 for mod(i / 17, 5)) ||
+         substring('aXbYc' from mod(i / 85, 5) + 1 for 2),
+         substring('*?a[a-c]{b,c}%_#\x$41' from mod(i / 7, 22) + 1 for mod(i / 154, 9)) ||
+         substring('*a?' from mod(i / 1386, 3) + 1 for 1)
+  from n;
+select count(*) as match_pairs,
+       sum(iif(match(txt, mask) is distinct from legacy_match(txt, mask), 1, 0)) as match_mismatches,
+       sum(iif(match(txt, mask) = 1, 1, 0)) as matching
+  from text_pairs;
+
+create view byte_texts (txt) as
+  select cast(ascii_char(mod(i, 255) + 1) || ascii_char(mod(i / 255, 255) + 1) ||
+              rpad('', mod(i, 7), ascii_char(mod(i * 7, 255) + 1)) as varchar(10) character set octets)
+  from n
+  where mod(i, 255) + 1 not in (129, 131, 136, 144, 152)
+    and mod(i / 255, 255) + 1 not in (129, 131, 136, 144, 152)
+    and mod(i * 7, 255) + 1 not in (129, 131, 136, 144, 152);
+select count(*) as alc_texts,
+       sum(iif(cast(alc(cast(txt as varchar(10) character set win1250)) as varchar(10) character set octets)
+               is distinct from
+               cast(legacy_alc(cast(txt as varchar(10) character set win1250)) as varchar(10) character set octets),
+               1, 0)) as alc_mismatches
+  from byte_texts;
+
+-- The IIF functions with conditions -2 to 2, and DivDP over dividends and
+-- divisors that include zeros of both signs and quotients near the ends of
+-- the double range.
+select count(*) as iif_rows,
+       sum(iif(iif_i(mod(i, 5) - 2, i, -i) is distinct from legacy_iif_i(mod(i, 5) - 2, i, -i), 1, 0)) as iif_i_mismatches,
+       sum(iif(iif_dp(mod(i, 5) - 2, i / 3.0e0, -i / 7.0e0)
+               is distinct from legacy_iif_dp(mod(i, 5) - 2, i / 3.0e0, -i / 7.0e0), 1, 0)) as iif_dp_mismatches,
+       sum(iif(iif_d(mod(i, 5) - 2, dateadd(i day to date '1900-01-01'), date '2000-01-01')
+               is distinct from legacy_iif_d(mod(i, 5) - 2, dateadd(i day to date '1900-01-01'), date '2000-01-01'),
+               1, 0)) as iif_d_mismatches,
+       sum(iif(iif_t(mod(i, 5) - 2, time '00:00:00' + mod(i, 86400), time '12:34:56.7891')
+               is distinct from legacy_iif_t(mod(i, 5) - 2, time '00:00:00' + mod(i, 86400), time '12:34:56.7891'),
+               1, 0)) as iif_t_mismatches,
+       sum(iif(iif_ts(mod(i, 5) - 2, timestamp '2000-01-01 00:00:00' + i / 7.0e0, timestamp '0001-01-01 00:00:00.0001')
+               is distinct from
+               legacy_iif_ts(mod(i, 5) - 2, timestamp '2000-01-01 00:00:00' + i / 7.0e0, timestamp '0001-01-01 00:00:00.0001'),
+               1, 0)) as iif_ts_mismatches,
+       sum(iif(iif_s(mod(i, 5) - 2, 'first' || i, 'second') is distinct from legacy_iif_s(mod(i, 5) - 2, 'first' || i, 'second'),
+               1, 0)) as iif_s_mismatches
+  from n;
+
+select count(*) as divdp_pairs,
+       sum(iif(divdp(a, b) is distinct from legacy_divdp(a, b), 1, 0)) as divdp_mismatches,
+       sum(iif(divdp(a, b) = 0, 1, 0)) as zero_quotients
+  from (select (i - 100000) * 1.0e-3 * power(10e0, mod(i, 17) * 18 - 150) as a,
+               iif(mod(i, 13) = 0, iif(mod(i, 2) = 0, 0e0, -0e0),
+                   (mod(i, 9973) - 4986) * power(10e0, mod(i, 11) * 10 - 50)) as b
+          from n);
+
+-- BLOBs of 0 to 4103 bytes built from 8-byte records (key and value as
+-- little-endian integers), some with a stray tail, and two longer than the
+-- 524288 bytes BLOB2SO reads.
+create table blobs (id integer, b blob sub_type binary);
+commit;
+set term ^;
+execute block as
+declare i integer = 0;
+declare j integer;
+declare bytes varchar(4104) character set octets;
+declare rec varchar(8) character set octets;
+declare b blob sub_type binary;
+begin
+  while (i < 300) do begin
+    bytes = '';
+    j = 0;
+    while (j < mod(i * 37, 513)) do begin
+      rec = cast(x'01000000' as varchar(4) character set octets);
+      if (mod(i + j, 3) = 0) then rec = cast(x'02000000' as varchar(4) character set octets);
+      rec = rec || ascii_char(mod(i * j, 256)) || ascii_char(mod(j, 256)) || ascii_char(0) || ascii_char(iif(mod(j, 5) = 0, 128, 0));
+      bytes = bytes || rec;
+      j = j + 1;
+    end
+    if (mod(i, 4) = 1) then bytes = bytes || 'xyz';
+    insert into blobs values (:i, cast(:bytes as blob sub_type binary));
+    i = i + 1;
+  end
+  -- 64 bytes doubled 13 times: 524288 bytes, then one more group of records
+  -- that BLOB2SO leaves unread.
+  b = cast(cast(x'0100000005000000010000000A000000020000000100000001000000FFFFFFFF0100000007000000020000000000008001000000030000000100000009000000' as varchar(64) character set octets) as blob sub_type binary);
+  j = 0;
+  while (j < 13) do begin b = b || b; j = j + 1; end
+  b = b || cast(x'01000000000000000100000000000000' as varchar(16) character set octets);
+  insert into blobs values (1000, :b);
+  insert into blobs values (1001, :b || 'tail');
+end^
+set term ;^
+commit;
+
+select count(*) as blobs,
+       sum(iif(blob2i(b) is distinct from legacy_blob2i(b), 1, 0)) as blob2i_mismatches,
+       sum(iif(blob2so(b, 1, 100) is distinct from legacy_blob2so(b, 1, 100), 1, 0)) as blob2so_mismatches,
+       sum(iif(blob2so(b, 2, 0) is distinct from legacy_blob2so(b, 2, 0), 1, 0)) as blob2so_negative_mismatches,
+       max(octet_length(b)) as longest
+  from blobs;
+-- The long BLOB's 64-byte group holds four records of key 1 with a value
+-- below 8, and BLOB2SO reads 8192 groups of it: 32768.
+select blob2so(b, 1, 8) as long_count, legacy_blob2so(b, 1, 8) as legacy_long_count
+  from blobs where id = 1000;
+
+-- Now: one reading of each module, taken in the same statement, a moment
+-- apart.
+select abs(datediff(millisecond from legacy_now() to now())) < 1000 as now_agrees from rdb$database;
+
+-- SQL NULL in any argument gives NULL, for every function.
+select count(*) as null_cases,
+       sum(iif(v is null, 0, 1)) as non_null_results
+  from (
+    select d2dp(null) as v from rdb$database union all
+    select dp2d(null) from rdb$database union all
+    select t2dp(null) from rdb$database union all
+    select dp2t(null) from rdb$database union all
+    select ts2dp(null) from rdb$database union all
+    select dp2ts(null) from rdb$database union all
+    select dp2day(null) from rdb$database union all
+    select dp2month(null) from rdb$database union all
+    select dp2year(null) from rdb$database union all
+    select dp2dow(null) from rdb$database union all
+    select dpdow(null, '1') from rdb$database union all
+    select dpdow(1, null) from rdb$database union all
+    select match(null, '*') from rdb$database union all
+    select match('a', null) from rdb$database union all
+    select alc(null) from rdb$database union all
+    select iif_d(null, date '2000-01-01', date '2000-01-02') from rdb$database union all
+    select iif_d(1, null, date '2000-01-02') from rdb$database union all
+    select iif_d(1, date '2000-01-01', null) from rdb$database union all
+    select iif_t(null, time '01:00', time '02:00') from rdb$database union all
+    select iif_t(1, null, time '02:00') from rdb$database union all
+    select iif_t(0, time '01:00', null) from rdb$database union all
+    select iif_ts(null, timestamp '2000-01-01', timestamp '2000-01-02') from rdb$database union all
+    select iif_ts(1, null, timestamp '2000-01-02') from rdb$database union all
+    select iif_ts(0, timestamp '2000-01-01', null) from rdb$database union all
+    select iif_s(null, 'a', 'b') from rdb$database union all
+    select iif_s(1, null, 'b') from rdb$database union all
+    select iif_s(1, 'a', null) from rdb$database union all
+    select iif_i(null, 1, 2) from rdb$database union all
+    select iif_i(1, null, 2) from rdb$database union all
+    select iif_i(1, 1, null) from rdb$database union all
+    select iif_dp(null, 1, 2) from rdb$database union all
+    select iif_dp(1, null, 2) from rdb$database union all
+    select iif_dp(1, 1, null) from rdb$database union all
+    select divdp(null, 2) from rdb$database union all
+    select divdp(1, null) from rdb$database union all
+    select divdp(null, 0) from rdb$database union all
+    select blob2i(null) from rdb$database union all
+    select blob2so(null, 1, 2) from rdb$database union all
+    select blob2so(cast(x'0100000000000000' as blob sub_type binary), null, 2) from rdb$database union all
+    select blob2so(cast(x'0100000000000000' as blob sub_type binary), 1, null) from rdb$database);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs everything vantor needs on a Debian 12 machine: the i386 and x86-64
 # toolchains, the i386 Firebird 3.0 engine with its tools and headers, ib_util
-# for both flavours, GoogleTest and Google Benchmark, clang for the fuzzers.
+# for both flavours, GoogleTest and Google Benchmark, clang for the fuzzers,
+# matplotlib for the performance report's chart.
 # Idempotent: does nothing when all of it is already there. Needs root (or
 # sudo). Never touches the system's Firebird configuration.
 set -euo pipefail
@@ -15,6 +16,7 @@ PACKAGES=(
   libib-util:i386 libgtest-dev:i386 libgtest-dev
   libbenchmark-dev:i386 libbenchmark-dev
   clang libclang-rt-14-dev faketime tzdata iproute2 procps perl
+  python3-matplotlib
 )
 
 missing=()

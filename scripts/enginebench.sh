@@ -4,35 +4,38 @@
 # embedded i386 engine, warms the cache, then times SELECT COUNT(*) ... WHERE
 # <predicate> for the bare scan, a do-nothing UDF of each argument shape
 # (libvantor_floor.so), each vantor function and the built-ins that do the
-# same job, RUNS rounds (default 3). Writes build/i386/enginebench/results.json
-# and prints it as a table (scripts/perfreport.sh turns it into the report).
+# same job, RUNS rounds (default 3). Writes results.json in its work folder
+# (default build/i386/enginebench) and prints it as a table
+# (scripts/perfreport.sh turns it into the report).
 #
-#   scripts/enginebench.sh [--rows N] [--blobs N] [--runs N] [--reuse]
+#   scripts/enginebench.sh [--rows N] [--blobs N] [--runs N] [--reuse] [--work DIR]
 #
 # --reuse times the database left by an earlier run of the same size instead
 # of building it anew. The full run takes many minutes (a legacy UDF call
 # costs the engine several microseconds a row); --rows 20000 is a smoke run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-rows=1000000 blobs=1000 runs=3 reuse=0
+rows=1000000 blobs=1000 runs=3 reuse=0 work=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --rows) rows=$2; shift 2 ;;
     --blobs) blobs=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --reuse) reuse=1; shift ;;
-    *) echo "usage: $0 [--rows N] [--blobs N] [--runs N] [--reuse]" >&2; exit 2 ;;
+    --work) work=$2; shift 2 ;;
+    *) echo "usage: $0 [--rows N] [--blobs N] [--runs N] [--reuse] [--work DIR]" >&2; exit 2 ;;
   esac
 done
 python=python3
 [ -x /usr/bin/python3 ] && python=/usr/bin/python3
 bench="$root/bench/enginebench.py"
 builddir="$root/build/i386"
-work="$builddir/enginebench"
-db="$work/build.fdb"
+[ -n "$work" ] || work="$builddir/enginebench"
 
 bash "$root/scripts/build.sh" i386 -DVANTOR_BENCH=ON
 mkdir -p "$work"
+work=$(cd "$work" && pwd)
+db="$work/build.fdb"
 
 if [ $reuse -eq 0 ] || [ ! -f "$db" ] || [ "$(cat "$work/size" 2>/dev/null)" != "$rows $blobs" ]; then
   rm -f "$work/size"

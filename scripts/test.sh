@@ -3,7 +3,8 @@
 # unit tests of each (and under ASan/UBSan), checks each shipped library's
 # ELF shape and exports, runs the SQL regression suite with each flavour in
 # the real engine of its own architecture (i386 and amd64 Firebird 3.0), puts
-# the real server under concurrent load, and runs the fuzz targets briefly.
+# the real server under concurrent load, runs the fuzz targets briefly and the
+# engine benchmark on a few rows.
 # Ends with one line "N passed, N failed" over all suites.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,6 +36,10 @@ step "sql i386 engine" bash scripts/sqltest.sh --build build/i386
 step "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64 --skip calendar_days
 step "load: 8 connections on the i386 server" bash scripts/loadtest.sh
 step "fuzz match (20 s)" bash scripts/fuzz.sh match 20
+# The engine benchmark on 2,000 rows, one round: seconds, so that its SQL,
+# floors and arithmetic cannot rot (the full run is scripts/perfreport.sh).
+step "engine benchmark smoke (2,000 rows)" bash scripts/enginebench.sh --rows 2000 --blobs 5 --runs 1 \
+  --work build/i386/enginebench-smoke
 
 echo "suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -143,6 +143,14 @@ def engine_table(data):
             cells += [f"`{b['what']}`", f"{b['net_ns_per_row']:.0f}"] if b else ["", ""]
             out.append("| " + " | ".join(cells) + " |")
             first = False
+    blob2so, reading = by_key.get("BLOB2SO"), by_key.get("floor_blobread")
+    if blob2so and reading and reading["net_ns_per_row"] > 0:
+        above = blob2so["net_ns_per_row"] - reading["net_ns_per_row"]
+        out += ["", f"`BLOB2SO` beside the floor that has the engine hand over the whole BLOB and counts "
+                f"nothing: {blob2so['net_ns_per_row']:.0f} against {reading['net_ns_per_row']:.0f} ns a row, "
+                f"{above:+.0f} ns ({100 * above / reading['net_ns_per_row']:+.1f}%). With "
+                f"{data['blobs']:,} BLOBs the CPU clock's 10 ms tick is "
+                f"{1e7 / data['blobs']:.0f} ns a row, so these figures are coarse."]
     out += ["", "The floors (do-nothing UDFs of libvantor_floor.so, declared with the shapes of "
             "sql/vantor.sql):", "", "| shape | ns/row |", "|---|---:|"]
     for q in data["queries"]:

@@ -56,7 +56,7 @@ fi
 
 # The same private engine root and scratch folders that scripts/fbrun.sh
 # used to build the database, with a page cache that holds the whole table.
-"$python" "$bench" time-sql "$runs" "$work/time.sql"
+"$python" "$bench" time-sql "$runs" "$blobs" "$work/time.sql"
 echo "enginebench: timing $runs rounds" >&2
 FIREBIRD="$builddir/fbroot" FIREBIRD_LOCK="$work/lock" FIREBIRD_TMP="$work" ISC_USER=SYSDBA \
   /usr/bin/isql-fb -q -ch WIN1250 -c 30000 -i "$work/time.sql" "$db" -user SYSDBA > "$work/time.out" 2>&1 || true

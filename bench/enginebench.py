@@ -10,10 +10,11 @@ Every query is SELECT COUNT(*) FROM <table> WHERE <predicate>, so what a
 query costs beyond the bare scan of its table is what its predicate costs.
 The floors are do-nothing UDFs of libvantor_floor.so, declared with exactly
 the argument and result shapes of the vantor function they stand beside
-(their declarations are made from sql/vantor.sql itself). Within a round the
-queries run in a fixed order, and the rounds follow one another, so a slow
-spell of the machine touches every query alike; each figure is the median of
-the rounds. Times are the CPU time of the engine's process (isql's
+(their declarations are made from sql/vantor.sql itself). Each round runs
+every query once, in a fixed order, so a slow spell of the machine touches
+at most one round of a query, and each figure is the median of the rounds.
+Each built-in also gives the count of the vantor query it stands beside,
+which checks that the two do the same job. Times are the CPU time of the engine's process (isql's
 statistics), which other work on a shared machine disturbs far less than
 the elapsed time.
 """
@@ -229,12 +230,13 @@ def results(output, rows, blobs, runs):
     # of the process that runs the engine. On a shared machine the elapsed
     # time also counts the time other processes held the CPU, so the figures
     # are CPU time; the elapsed times are kept beside them.
-    cpu, wall = {}, {}
+    cpu, wall, counts = {}, {}, {}
     current = None
     for line in output.splitlines():
-        match = re.match(r"^Q(\d{3})\s+\d+\s*$", line)
+        match = re.match(r"^Q(\d{3})\s+(\d+)\s*$", line)
         if match:
             current = int(match.group(1))
+            counts[current] = int(match.group(2))
             continue
         match = re.search(r"Elapsed time\s*=\s*([0-9.]+)", line)
         if match and current is not None:
@@ -262,7 +264,7 @@ def results(output, rows, blobs, runs):
     for index, (key, kind, table, predicate, ref, what) in enumerate(QUERIES):
         entry = {"key": key, "kind": kind, "table": table, "what": what, "ref": ref,
                  "predicate": predicate, "seconds": median[key], "all_seconds": cpu[index],
-                 "elapsed_seconds": wall.get(index, []),
+                 "elapsed_seconds": wall.get(index, []), "count": counts[index],
                  "ns_per_row": median[key] / rows_of(table) * 1e9}
         if kind != "scan":
             entry["net_ns_per_row"] = net_ns(key, table)
@@ -274,6 +276,10 @@ def results(output, rows, blobs, runs):
             entry["above_floor_percent"] = (100.0 * (entry["net_ns_per_row"] - floor) / floor
                                             if floor > 0 else None)
         out["queries"].append(entry)
+    by_key = {q["key"]: q for q in out["queries"]}
+    for q in out["queries"]:
+        if q["kind"] == "builtin":
+            q["same_count"] = q["count"] == by_key[q["ref"]]["count"]
     return out
 
 

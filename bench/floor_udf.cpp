@@ -81,7 +81,6 @@ FLOOR_ENTRY int32_t FloorBlobAndTwoIntegersToInteger(BLOBCALLBACK, const int32_t
 // call delivers nothing) and counting nothing: the engine's cost of handing
 // over the bytes, the floor under any reader of them.
 FLOOR_ENTRY int32_t FloorBlobRead(BLOBCALLBACK blob, const int32_t*, const int32_t*) noexcept {
-    static_assert(sizeof(unsigned char) == 1, "bytes");
     if (!blob || blob->blob_total_length <= 0) return 0;
     unsigned char buffer[65535];
     int32_t left = blob->blob_total_length < 524288 ? blob->blob_total_length : 524288;

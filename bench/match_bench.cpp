@@ -87,5 +87,3 @@ BENCHMARK_CAPTURE(BM_Match, mask_32k_alternatives, BigMaskAlternatives)->Unit(be
 BENCHMARK_CAPTURE(BM_Match, mask_32k_runs_on_4k, BigMaskManyRuns)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -1,18 +1,25 @@
 // ALC beside the least any FREE_IT copy must do (ib_util_malloc and memcpy
 // of the same length), on ASCII and on Czech text; the cost of a call of
-// IIF_I and of DivDP.
+// each IIF function and of DivDP.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "bench_inputs.h"
 #include "frame/udf.h"
 
 extern "C" {
 char* ALC(const char*) noexcept;
+ISC_DATE* IIF_D(const int16_t*, ISC_DATE*, ISC_DATE*) noexcept;
+ISC_TIME* IIF_T(const int16_t*, ISC_TIME*, ISC_TIME*) noexcept;
+ISC_TIMESTAMP* IIF_TS(const int16_t*, ISC_TIMESTAMP*, ISC_TIMESTAMP*) noexcept;
+char* IIF_S(const int16_t*, char*, char*) noexcept;
 int32_t* IIF_I(const int16_t*, int32_t*, int32_t*) noexcept;
+double* IIF_DP(const int16_t*, double*, double*) noexcept;
 double DivDP(const double*, const double*) noexcept;
 }
 
@@ -55,16 +62,24 @@ void BM_MallocAndCopy(benchmark::State& state) {
 BENCHMARK(BM_ALC)->Args({16, 0})->Args({16, 1})->Args({32768, 0})->Args({32768, 1});
 BENCHMARK(BM_MallocAndCopy)->Args({16, 0})->Args({32768, 0});
 
-void BM_IIF_I(benchmark::State& state) {
-    int16_t condition = 1;
-    int32_t first = 10, second = 20;
+// Each IIF function on conditions 1 and 0 in random order; the chosen
+// value is read, as the server reads it.
+template <typename Value, Value* (*Choose)(const int16_t*, Value*, Value*)>
+void BM_IIF(benchmark::State& state) {
+    const std::vector<int16_t> conditions = bench::Conditions();
+    Value first{}, second{};
+    size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(condition);
-        benchmark::DoNotOptimize(IIF_I(&condition, &first, &second));
-        condition = static_cast<int16_t>(-condition);
+        benchmark::DoNotOptimize(*Choose(&conditions[i], &first, &second));
+        i = (i + 1) & bench::kInputMask;
     }
 }
-BENCHMARK(BM_IIF_I);
+BENCHMARK_TEMPLATE(BM_IIF, ISC_DATE, IIF_D)->Name("BM_IIF_D");
+BENCHMARK_TEMPLATE(BM_IIF, ISC_TIME, IIF_T)->Name("BM_IIF_T");
+BENCHMARK_TEMPLATE(BM_IIF, ISC_TIMESTAMP, IIF_TS)->Name("BM_IIF_TS");
+BENCHMARK_TEMPLATE(BM_IIF, char, IIF_S)->Name("BM_IIF_S");
+BENCHMARK_TEMPLATE(BM_IIF, int32_t, IIF_I)->Name("BM_IIF_I");
+BENCHMARK_TEMPLATE(BM_IIF, double, IIF_DP)->Name("BM_IIF_DP");
 
 void BM_DivDP(benchmark::State& state) {
     double dividend = 7.0, divisor = 3.0;
@@ -77,5 +92,3 @@ void BM_DivDP(benchmark::State& state) {
 BENCHMARK(BM_DivDP);
 
 }  // namespace
-
-BENCHMARK_MAIN();

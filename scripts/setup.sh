@@ -2,7 +2,8 @@
 # Installs everything vantor needs on a Debian 12 machine: the i386 and x86-64
 # toolchains, the i386 Firebird 3.0 engine with its tools and headers, ib_util
 # for both flavours, GoogleTest and Google Benchmark, clang for the fuzzers,
-# Boost.Preprocessor (the UDR interface headers use it).
+# Boost.Preprocessor (the UDR interface headers use it);
+# matplotlib for the performance report's chart.
 # Idempotent: does nothing when all of it is already there. Needs root (or
 # sudo). Never touches the system's Firebird configuration.
 set -euo pipefail
@@ -18,6 +19,7 @@ PACKAGES=(
   clang libclang-rt-14-dev faketime tzdata iproute2 procps perl
   lib32asan8 lib32ubsan1 libtsan2
   libboost-dev
+  python3-matplotlib
 )
 
 missing=()

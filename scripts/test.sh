@@ -5,7 +5,8 @@
 # ELF shape and exports (legacy and UDR module), runs the SQL regression
 # suite with each flavour in the real engine of its own architecture (i386
 # and amd64 Firebird 3.0), against the legacy and the UDR module, puts the
-# real server under concurrent load, and runs every fuzz target briefly.
+# real server under concurrent load, runs every fuzz target briefly and the
+# engine benchmark on a few rows.
 # Ends with one line "N passed, N failed" over all suites.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -49,6 +50,10 @@ step "sql i386 engine, UDR module" bash scripts/sqltest.sh --udr --build build/i
 step "sql x86_64 engine, UDR module" bash scripts/sqltest.sh --udr --build build/x86_64 --skip calendar_days --skip reinstall
 step "load: 8 connections on the i386 server" bash scripts/loadtest.sh
 step "fuzz every target (12 s each)" bash scripts/fuzz.sh all 12
+# The engine benchmark on 2,000 rows, one round: seconds, so that its SQL,
+# floors and arithmetic cannot rot (the full run is scripts/perfreport.sh).
+step "engine benchmark smoke (2,000 rows)" bash scripts/enginebench.sh --rows 2000 --blobs 5 --runs 1 \
+  --work build/i386/enginebench-smoke
 
 echo "suites: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

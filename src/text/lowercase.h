@@ -48,6 +48,13 @@ constexpr std::array<unsigned char, 256> kLowerCaseTable = MakeLowerCaseTable();
 // byte of source outside that range.
 void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
 
+#if defined(__i386__) && !defined(__SSE2__)
+// The two forms LowerCaseBytes is bound to on i386, by whether the processor
+// has SSE2; the tests hold them to the same bytes.
+void LowerCaseBytesSse2(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
+void LowerCaseBytesPlain(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
+#endif
+
 // A new zero-terminated block from ib_util_malloc holding the folding of the
 // zero-terminated text, or null for a null text or when no memory is left.
 char* LowerCaseCopy(const char* text) noexcept;

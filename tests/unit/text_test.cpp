@@ -15,6 +15,7 @@
 
 #include "fpu_control.h"
 #include "frame/udf.h"
+#include "text/lowercase.h"
 
 extern "C" {
 char* ALC(const char*) noexcept;
@@ -149,6 +150,29 @@ TEST(LowerCase, RandomTextAgreesWithTheTable) {
     }
     EXPECT_EQ(mismatches, 0);
 }
+
+#if defined(__i386__) && !defined(__SSE2__)
+// On i386 the loader binds LowerCaseBytes to the SSE2 form where the
+// processor has it; the other form must give the same bytes, on the random
+// texts above.
+TEST(LowerCase, PlainAndSse2FormsAgree) {
+    std::mt19937 random(15018);
+    int mismatches = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const size_t length = random() % 200;
+        const unsigned highPercent = round % 4 == 0 ? 0 : random() % 101;
+        std::string text(length, 'x');
+        for (char& c : text)
+            c = static_cast<char>(random() % 100 < highPercent ? 0x80 + random() % 128 : random() % 128);
+        const auto* source = reinterpret_cast<const unsigned char*>(text.data());
+        std::string plain(length, '\0'), sse2(length, '\0');
+        vantor::LowerCaseBytesPlain(source, length, reinterpret_cast<unsigned char*>(&plain[0]));
+        vantor::LowerCaseBytesSse2(source, length, reinterpret_cast<unsigned char*>(&sse2[0]));
+        mismatches += plain != ExpectedLowerCase(text) || sse2 != plain;
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+#endif
 
 // The text ends at the last byte of a page whose successor is inaccessible:
 // reading one byte past the terminator would fault.

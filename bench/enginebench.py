@@ -1,0 +1,307 @@
+#!/usr/bin/env python3
+"""The in-engine benchmark's SQL and its arithmetic (driven by
+scripts/enginebench.sh).
+
+  enginebench.py build-sql ROWS VANTOR_SQL OUT.sql   the table, its rows, the floors
+  enginebench.py time-sql RUNS BLOBS OUT.sql         the timed queries, RUNS rounds
+  enginebench.py results ISQL_OUTPUT ROWS BLOBS RUNS OUT.json
+
+Every query is SELECT COUNT(*) FROM <table> WHERE <predicate>, so what a
+query costs beyond the bare scan of its table is what its predicate costs.
+The floors are do-nothing UDFs of libvantor_floor.so, declared with exactly
+the argument and result shapes of the vantor function they stand beside
+(their declarations are made from sql/vantor.sql itself). Each round runs
+every query once, in a fixed order, so a slow spell of the machine touches
+at most one round of a query, and each figure is the median of the rounds.
+Each built-in also gives the count of the vantor query it stands beside,
+which checks that the two do the same job. Times are the CPU time of the engine's process (isql's
+statistics), which other work on a shared machine disturbs far less than
+the elapsed time.
+"""
+import json
+import re
+import statistics
+import sys
+
+# The floor of each shape: (floor SQL name, the vantor function whose
+# declaration it copies, the entry point in libvantor_floor.so).
+FLOORS = [
+    ("F_D2DP", "D2DP", "FloorDateToDouble"),
+    ("F_DP2D", "DP2D", "FloorDoubleToDate"),
+    ("F_T2DP", "T2DP", "FloorTimeToDouble"),
+    ("F_DP2T", "DP2T", "FloorDoubleToTime"),
+    ("F_TS2DP", "TS2DP", "FloorTimestampToDouble"),
+    ("F_DP2TS", "DP2TS", "FloorDoubleToTimestamp"),
+    ("F_DP2SI", "DP2Day", "FloorDoubleToSmallint"),
+    ("F_DPDOW", "DPDOW", "FloorDoubleAndTextToSmallint"),
+    ("F_NOW", "Now", "FloorNow"),
+    ("F_MATCH", "Match", "FloorTwoTextsToSmallint"),
+    ("F_ALC", "ALC", "FloorTextToText"),
+    ("F_IIF_D", "IIF_D", "FloorChooseDate"),
+    ("F_IIF_T", "IIF_T", "FloorChooseTime"),
+    ("F_IIF_TS", "IIF_TS", "FloorChooseTimestamp"),
+    ("F_IIF_S", "IIF_S", "FloorChooseText"),
+    ("F_IIF_I", "IIF_I", "FloorChooseInteger"),
+    ("F_IIF_DP", "IIF_DP", "FloorChooseDouble"),
+    ("F_DIV", "DivDP", "FloorTwoDoublesToDouble"),
+    ("F_BLOB", "BLOB2I", "FloorBlobToInteger"),
+    ("F_BLOB3", "BLOB2SO", "FloorBlobAndTwoIntegersToInteger"),
+    ("F_BLOBREAD", "BLOB2SO", "FloorBlobRead"),
+]
+
+# The queries: (key, kind, table, predicate, floor key, what it is). Kinds:
+# scan, floor, vantor, builtin. A vantor query names the floor of its shape;
+# a built-in names the vantor query it stands beside.
+NEVER_DATE = "date '1800-01-01'"
+NEVER_TS = "timestamp '1800-01-01 00:00'"
+QUERIES = [
+    ("scan", "scan", "t", None, None, "bare scan of T"),
+    ("scan_blobs", "scan", "blobs", None, None, "bare scan of BLOBS"),
+    # Floors, one per shape.
+    ("floor_d2dp", "floor", "t", "F_D2DP(d) = -1", None, "DATE -> DOUBLE"),
+    ("floor_dp2d", "floor", "t", f"F_DP2D(dp) = {NEVER_DATE}", None, "DOUBLE -> DATE"),
+    ("floor_t2dp", "floor", "t", "F_T2DP(tm) = -1", None, "TIME -> DOUBLE"),
+    ("floor_dp2t", "floor", "t", "F_DP2T(dp) = time '00:00:00.0001'", None, "DOUBLE -> TIME"),
+    ("floor_ts2dp", "floor", "t", "F_TS2DP(ts) = -1", None, "TIMESTAMP -> DOUBLE"),
+    ("floor_dp2ts", "floor", "t", f"F_DP2TS(dp) = {NEVER_TS}", None, "DOUBLE -> TIMESTAMP"),
+    ("floor_dp2si", "floor", "t", "F_DP2SI(dp) = -1", None, "DOUBLE -> SMALLINT"),
+    ("floor_dp2si_ts2dp", "floor", "t", "F_DP2SI(F_TS2DP(ts)) = -1", None,
+     "DOUBLE -> SMALLINT of TIMESTAMP -> DOUBLE"),
+    ("floor_dpdow", "floor", "t", "F_DPDOW(dp, '67') = -1", None, "DOUBLE, CSTRING -> SMALLINT"),
+    ("floor_now", "floor", "t", f"F_NOW() = {NEVER_TS}", None, "() -> FREE_IT TIMESTAMP"),
+    ("floor_match", "floor", "t", "F_MATCH(code, 'INV-2024-*') = 1", None, "CSTRING, CSTRING -> SMALLINT"),
+    ("floor_alc", "floor", "t", "F_ALC(word) = 'x'", None, "CSTRING -> FREE_IT CSTRING"),
+    ("floor_iif_d", "floor", "t", f"F_IIF_D(flag, d, d) = {NEVER_DATE}", None, "SMALLINT, DATE, DATE -> DATE"),
+    ("floor_iif_t", "floor", "t", "F_IIF_T(flag, tm, tm) = time '00:00:00.0001'", None,
+     "SMALLINT, TIME, TIME -> TIME"),
+    ("floor_iif_ts", "floor", "t", f"F_IIF_TS(flag, ts, ts) = {NEVER_TS}", None,
+     "SMALLINT, TIMESTAMP, TIMESTAMP -> TIMESTAMP"),
+    ("floor_iif_s", "floor", "t", "F_IIF_S(flag, code, word) = 'x'", None, "SMALLINT, CSTRING, CSTRING -> CSTRING"),
+    ("floor_iif_i", "floor", "t", "F_IIF_I(flag, n, m) = -1", None, "SMALLINT, INTEGER, INTEGER -> INTEGER"),
+    ("floor_iif_dp", "floor", "t", "F_IIF_DP(flag, x, y) = -1", None, "SMALLINT, DOUBLE, DOUBLE -> DOUBLE"),
+    ("floor_div", "floor", "t", "F_DIV(x, y) = -1", None, "DOUBLE, DOUBLE -> DOUBLE"),
+    ("floor_blob", "floor", "blobs", "F_BLOB(data) = -1", None, "BLOB -> INTEGER"),
+    ("floor_blob3", "floor", "blobs", "F_BLOB3(data, 2, 0) = -1", None, "BLOB, INTEGER, INTEGER -> INTEGER"),
+    ("floor_blobread", "floor", "blobs", "F_BLOBREAD(data, 2, 0) = -1", None,
+     "BLOB, INTEGER, INTEGER -> INTEGER, reading the whole BLOB"),
+    # The 23 functions, and the compositions and masks worth seeing.
+    ("D2DP", "vantor", "t", "D2DP(d) = -1", "floor_d2dp", "D2DP(d)"),
+    ("DP2D", "vantor", "t", f"DP2D(dp) = {NEVER_DATE}", "floor_dp2d", "DP2D(dp)"),
+    ("T2DP", "vantor", "t", "T2DP(tm) = -1", "floor_t2dp", "T2DP(tm)"),
+    ("DP2T", "vantor", "t", "DP2T(dp) = time '00:00:00.0001'", "floor_dp2t", "DP2T(dp)"),
+    ("TS2DP", "vantor", "t", "TS2DP(ts) = -1", "floor_ts2dp", "TS2DP(ts)"),
+    ("DP2TS", "vantor", "t", f"DP2TS(dp) = {NEVER_TS}", "floor_dp2ts", "DP2TS(dp)"),
+    ("DP2Day", "vantor", "t", "DP2Day(dp) = 31", "floor_dp2si", "DP2Day(dp)"),
+    ("DP2Month", "vantor", "t", "DP2Month(dp) = 2", "floor_dp2si", "DP2Month(dp)"),
+    ("DP2Year", "vantor", "t", "DP2Year(dp) = 2000", "floor_dp2si", "DP2Year(dp)"),
+    ("DP2Year_TS2DP", "vantor", "t", "DP2Year(TS2DP(ts)) = 2000", "floor_dp2si_ts2dp", "DP2Year(TS2DP(ts))"),
+    ("DP2DOW", "vantor", "t", "DP2DOW(dp) = 7", "floor_dp2si", "DP2DOW(dp)"),
+    ("DPDOW", "vantor", "t", "DPDOW(dp, '67') = 1", "floor_dpdow", "DPDOW(dp, '67')"),
+    ("Now", "vantor", "t", f"Now() = {NEVER_TS}", "floor_now", "Now()"),
+    ("Match_prefix", "vantor", "t", "Match(code, 'INV-2024-*') = 1", "floor_match", "Match(code, 'INV-2024-*')"),
+    ("Match_digits", "vantor", "t", "Match(code, 'INV-####-######') = 1", "floor_match",
+     "Match(code, 'INV-####-######')"),
+    ("Match_substring", "vantor", "t", "Match(code, '*2024*') = 1", "floor_match", "Match(code, '*2024*')"),
+    ("ALC", "vantor", "t", "ALC(word) = 'x'", "floor_alc", "ALC(word)"),
+    ("IIF_D", "vantor", "t", f"IIF_D(flag, d, d) = {NEVER_DATE}", "floor_iif_d", "IIF_D(flag, d, d)"),
+    ("IIF_T", "vantor", "t", "IIF_T(flag, tm, tm) = time '00:00:00.0001'", "floor_iif_t", "IIF_T(flag, tm, tm)"),
+    ("IIF_TS", "vantor", "t", f"IIF_TS(flag, ts, ts) = {NEVER_TS}", "floor_iif_ts", "IIF_TS(flag, ts, ts)"),
+    ("IIF_S", "vantor", "t", "IIF_S(flag, code, word) = 'x'", "floor_iif_s", "IIF_S(flag, code, word)"),
+    ("IIF_I", "vantor", "t", "IIF_I(flag, n, m) = -1", "floor_iif_i", "IIF_I(flag, n, m)"),
+    ("IIF_DP", "vantor", "t", "IIF_DP(flag, x, y) = -1", "floor_iif_dp", "IIF_DP(flag, x, y)"),
+    ("DivDP", "vantor", "t", "DivDP(x, y) = -1", "floor_div", "DivDP(x, y)"),
+    ("BLOB2I", "vantor", "blobs", "BLOB2I(data) = -1", "floor_blob", "BLOB2I(data)"),
+    ("BLOB2SO", "vantor", "blobs", "BLOB2SO(data, 2, 0) = -1", "floor_blob3", "BLOB2SO(data, 2, 0)"),
+    # The built-ins that do the same job.
+    ("like_prefix", "builtin", "t", "code LIKE 'INV-2024-%'", "Match_prefix", "code LIKE 'INV-2024-%'"),
+    ("starting_prefix", "builtin", "t", "code STARTING WITH 'INV-2024-'", "Match_prefix",
+     "code STARTING WITH 'INV-2024-'"),
+    ("similar_prefix", "builtin", "t", "code SIMILAR TO 'INV\\-2024\\-%' ESCAPE '\\'", "Match_prefix",
+     "code SIMILAR TO 'INV\\-2024\\-%' ESCAPE '\\'"),
+    ("similar_digits", "builtin", "t", "code SIMILAR TO 'INV\\-[0-9]{4}\\-[0-9]{6}' ESCAPE '\\'", "Match_digits",
+     "code SIMILAR TO 'INV\\-[0-9]{4}\\-[0-9]{6}' ESCAPE '\\'"),
+    ("like_substring", "builtin", "t", "code LIKE '%2024%'", "Match_substring", "code LIKE '%2024%'"),
+    ("similar_substring", "builtin", "t", "code SIMILAR TO '%2024%'", "Match_substring",
+     "code SIMILAR TO '%2024%'"),
+    ("lower", "builtin", "t", "LOWER(word) = 'x'", "ALC", "LOWER(word)"),
+    ("extract_day", "builtin", "t", "EXTRACT(DAY FROM ts) = 31", "DP2Day", "EXTRACT(DAY FROM ts)"),
+    ("extract_month", "builtin", "t", "EXTRACT(MONTH FROM ts) = 2", "DP2Month", "EXTRACT(MONTH FROM ts)"),
+    ("extract_year", "builtin", "t", "EXTRACT(YEAR FROM ts) = 2000", "DP2Year_TS2DP", "EXTRACT(YEAR FROM ts)"),
+    ("extract_weekday", "builtin", "t", "EXTRACT(WEEKDAY FROM ts) = 0", "DP2DOW", "EXTRACT(WEEKDAY FROM ts)"),
+    ("date_minus", "builtin", "t", "d - date '1899-12-30' = -1", "D2DP", "d - date '1899-12-30'"),
+    ("iif", "builtin", "t", "IIF(flag > 0, n, m) = -1", "IIF_I", "IIF(flag > 0, n, m)"),
+    ("divide", "builtin", "t", "x / y = -1", "DivDP", "x / y"),
+]
+
+# Words with code-page-1250 letters, capitals among them, for ALC and LOWER.
+WORDS = ["P\u0159\u00edli\u0161", "\u017dLU\u0164OU\u010cK\u00dd", "k\u016f\u0148", "\u00dap\u011bl",
+         "\u010e\u00c1BELSK\u00c9", "\u00f3dy", "\u0141\u00f3d\u017a", "\u015al\u0105sk",
+         "\u017b\u00f3\u0142w", "\u00c1rv\u00edzt\u0171r\u0151", "Stra\u0161idlo", "NEMOCNICE"]
+
+
+def decode_of(expression, choices):
+    branches = ", ".join(f"{i}, '{w}'" for i, w in enumerate(choices))
+    return f"DECODE({expression}, {branches})"
+
+
+def floor_declarations(vantor_sql):
+    """The floors' declarations: each vantor declaration it copies, renamed
+    and pointed at libvantor_floor.so."""
+    text = re.sub(r"/\*.*?\*/", "", vantor_sql, flags=re.S)
+    declarations = {}
+    for statement in text.split(";"):
+        match = re.search(r"DECLARE EXTERNAL FUNCTION (\w+)", statement)
+        if match:
+            declarations[match.group(1)] = statement.strip()
+    out = []
+    for name, copied, entry in FLOORS:
+        statement = declarations[copied]
+        statement = statement.replace(f"FUNCTION {copied} ", f"FUNCTION {name} ", 1)
+        statement = re.sub(r"FUNCTION \w+\n", f"FUNCTION {name}\n", statement, count=1)
+        statement = re.sub(r"ENTRY_POINT '\w+'", f"ENTRY_POINT '{entry}'", statement)
+        statement = statement.replace("MODULE_NAME 'vantor'", "MODULE_NAME 'vantor_floor'")
+        out.append(statement + ";")
+    return "\n".join(out)
+
+
+def build_sql(rows, vantor_sql):
+    word = decode_of("MOD(i, 12)", WORDS) + " || ' ' || " + decode_of("MOD(i / 12, 12)", WORDS)
+    prefix = "DECODE(MOD(i, 5), 0, 'ORD', 1, 'CRN', 'INV')"
+    return f"""{floor_declarations(vantor_sql)}
+commit;
+CREATE TABLE t (
+  id INTEGER NOT NULL, code VARCHAR(20), word VARCHAR(60), ts TIMESTAMP, d DATE, tm TIME,
+  dp DOUBLE PRECISION, x DOUBLE PRECISION, y DOUBLE PRECISION, n INTEGER, m INTEGER, flag SMALLINT);
+commit;
+SET TERM ^;
+EXECUTE BLOCK AS
+  DECLARE i BIGINT = 0;
+  DECLARE day_number INTEGER;
+  DECLARE ms INTEGER;
+  DECLARE moment TIMESTAMP;
+  DECLARE code VARCHAR(20);
+  DECLARE word VARCHAR(60);
+BEGIN
+  WHILE (i < {rows}) DO
+  BEGIN
+    /* Two centuries from 1900-01-01, to the millisecond, in scrambled order. */
+    day_number = MOD(i * 7919, 73049);
+    ms = MOD(i * 104729 + 12345, 86400000);
+    moment = DATEADD(ms MILLISECOND TO CAST(DATEADD(day_number DAY TO DATE '1900-01-01') AS TIMESTAMP));
+    code = {prefix} || '-' || (2015 + MOD(i, 12)) || '-' || LPAD(MOD(i * 7907, 1000000), 6, '0');
+    word = {word};
+    INSERT INTO t VALUES (
+      :i, :code, :word, :moment, CAST(:moment AS DATE), CAST(:moment AS TIME),
+      2 + :day_number + :ms / 86400000e0,
+      MOD(:i * 48271, 2147483647) / 1000e0, 1 + MOD(:i * 16807, 1000) / 10e0,
+      MOD(:i * 2654435761, 1000000), MOD(:i * 40503, 1000000), MOD(:i, 2));
+    i = i + 1;
+  END
+END^
+SET TERM ;^
+commit;
+SET LIST ON;
+SELECT COUNT(*) AS ROWS_IN_T FROM t;
+"""
+
+
+def blob_repeat(blobs):
+    """How many times each BLOB query reads every BLOB: enough calls (about
+    20,000) for the CPU clock's 10 ms tick to be small beside the total."""
+    return max(1, min(200, 20000 // blobs))
+
+
+def time_sql(runs, blobs):
+    repeat = blob_repeat(blobs)
+    tables = {"t": "t", "blobs": f"blobs CROSS JOIN (SELECT FIRST {repeat} 1 AS k FROM rdb$types) r"}
+    lines = ["SET LIST ON;", "/* Warm the cache: every table read through once, every BLOB read in full. */",
+             "SELECT COUNT(*) AS WARM FROM t;", "SELECT COUNT(*) AS WARM FROM t WHERE x / y = -1;",
+             "SELECT COUNT(*) AS WARM FROM blobs WHERE F_BLOBREAD(data, 2, 0) = -1;",
+             "SET STATS ON;"]
+    for _ in range(runs):
+        for index, (_key, _kind, table, predicate, _ref, _what) in enumerate(QUERIES):
+            where = f" WHERE {predicate}" if predicate else ""
+            lines.append(f"SELECT COUNT(*) AS Q{index:03d} FROM {tables[table]}{where};")
+    return "\n".join(lines) + "\n"
+
+
+def results(output, rows, blobs, runs):
+    # isql's statistics give each statement's elapsed time and the CPU time
+    # of the process that runs the engine. On a shared machine the elapsed
+    # time also counts the time other processes held the CPU, so the figures
+    # are CPU time; the elapsed times are kept beside them.
+    cpu, wall, counts = {}, {}, {}
+    current = None
+    for line in output.splitlines():
+        match = re.match(r"^Q(\d{3})\s+(\d+)\s*$", line)
+        if match:
+            current = int(match.group(1))
+            counts[current] = int(match.group(2))
+            continue
+        match = re.search(r"Elapsed time\s*=\s*([0-9.]+)", line)
+        if match and current is not None:
+            wall.setdefault(current, []).append(float(match.group(1)))
+            continue
+        match = re.search(r"^Cpu\s*=\s*([0-9.]+)", line)
+        if match and current is not None:
+            cpu.setdefault(current, []).append(float(match.group(1)))
+            current = None
+    median = {}
+    for index, (key, *_rest) in enumerate(QUERIES):
+        times = cpu.get(index, [])
+        if len(times) != runs:
+            raise SystemExit(f"enginebench: query {key} timed {len(times)} times, expected {runs}")
+        median[key] = statistics.median(times)
+
+    def rows_of(table):
+        return rows if table == "t" else blobs * blob_repeat(blobs)
+
+    def net_ns(key, table):
+        scan = median["scan" if table == "t" else "scan_blobs"]
+        return (median[key] - scan) / rows_of(table) * 1e9
+
+    out = {"rows": rows, "blobs": blobs, "blob_repeat": blob_repeat(blobs), "runs": runs, "queries": []}
+    for index, (key, kind, table, predicate, ref, what) in enumerate(QUERIES):
+        entry = {"key": key, "kind": kind, "table": table, "what": what, "ref": ref,
+                 "predicate": predicate, "seconds": median[key], "all_seconds": cpu[index],
+                 "elapsed_seconds": wall.get(index, []), "count": counts[index],
+                 "ns_per_row": median[key] / rows_of(table) * 1e9}
+        if kind != "scan":
+            entry["net_ns_per_row"] = net_ns(key, table)
+        if kind == "vantor":
+            floor = net_ns(ref, table)
+            entry["floor_ns_per_row"] = floor
+            entry["above_floor_ns"] = entry["net_ns_per_row"] - floor
+            # A smoke run may be too short for the clock to see the floor.
+            entry["above_floor_percent"] = (100.0 * (entry["net_ns_per_row"] - floor) / floor
+                                            if floor > 0 else None)
+        out["queries"].append(entry)
+    by_key = {q["key"]: q for q in out["queries"]}
+    for q in out["queries"]:
+        if q["kind"] == "builtin":
+            q["same_count"] = q["count"] == by_key[q["ref"]]["count"]
+    return out
+
+
+def main(argv):
+    command = argv[1] if len(argv) > 1 else ""
+    if command == "build-sql":
+        rows, vantor_sql, target = int(argv[2]), argv[3], argv[4]
+        with open(vantor_sql, encoding="ascii") as f:
+            sql = build_sql(rows, f.read())
+        with open(target, "w", encoding="cp1250") as f:
+            f.write(sql)
+    elif command == "time-sql":
+        with open(argv[4], "w", encoding="ascii") as f:
+            f.write(time_sql(int(argv[2]), int(argv[3])))
+    elif command == "results":
+        with open(argv[2], encoding="cp1250", errors="replace") as f:
+            data = results(f.read(), int(argv[3]), int(argv[4]), int(argv[5]))
+        with open(argv[6], "w", encoding="utf-8") as f:
+            json.dump(data, f, indent=1)
+    else:
+        raise SystemExit(__doc__)
+
+
+if __name__ == "__main__":
+    main(sys.argv)

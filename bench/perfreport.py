@@ -1,0 +1,303 @@
+#!/usr/bin/env python3
+"""Tables and chart of the performance report (driven by scripts/perfreport.sh).
+
+  perfreport.py engine-table RESULTS.json
+      the in-engine figures as a Markdown table
+  perfreport.py report TEMPLATE I386.json X86_64.json ENGINE.json OUT.md CHART.png
+      docs/PERFORMANCE.md from its template: every {{NAME}} in the template
+      is replaced by the table or text of that name
+
+The in-process figures are Google Benchmark's JSON output (medians of
+repetitions, CPU time); the in-engine ones come from bench/enginebench.py.
+"""
+import datetime
+import json
+import platform
+import sys
+
+# In-process targets: (benchmark, limit in ns or None, baseline benchmark,
+# limit as a multiple of the baseline, group).
+SCALAR_NS = 10.0
+MATCH_TYPICAL_NS = 150.0
+PATHOLOGICAL_NS = 10e6
+DATETIME = ["D2DP", "DP2D", "T2DP", "DP2T", "TS2DP", "DP2TS", "Now"]
+CALENDAR = ["DP2Day", "DP2Month", "DP2Year", "DP2DOW", "DPDOW/1", "DPDOW/0"]
+SCALAR = ["IIF_D", "IIF_T", "IIF_TS", "IIF_S", "IIF_I", "IIF_DP", "DivDP"]
+MATCH_TYPICAL = ["invoice", "substring64", "set_group", "prefixes"]
+MATCH_PATHOLOGICAL = ["eight_runs_4k", "fifty_alternatives_4k", "mask_32k_sequence",
+                      "mask_32k_alternatives", "mask_32k_runs_on_4k"]
+ALC_CASES = [("16/0", "16/0", "16 bytes, ASCII"), ("16/1", "16/0", "16 bytes, Czech"),
+             ("32768/0", "32768/0", "32 KiB, ASCII"), ("32768/1", "32768/0", "32 KiB, Czech")]
+ENGINE_LIMIT_PERCENT = 5.0
+# The chart's left edge: figures below it (a built-in lost in the noise of
+# the scan) are drawn at it.
+FLOOR_OF_SCALE = 10.0
+
+
+def load_bench(path):
+    """Median CPU time in ns of each benchmark, by name without the BM_ prefix."""
+    with open(path, encoding="utf-8") as f:
+        data = json.load(f)
+    scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+    medians = {}
+    for b in data["benchmarks"]:
+        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+            continue
+        name = b.get("run_name", b["name"])
+        if name.startswith("BM_"):
+            name = name[3:]
+        medians[name] = b["cpu_time"] * scale[b.get("time_unit", "ns")]
+    return medians, data.get("context", {})
+
+
+def ns(value):
+    if value is None:
+        return "n/a"
+    if value >= 1e6:
+        return f"{value / 1e6:.2f} ms"
+    if value >= 1e3:
+        return f"{value / 1e3:.2f} µs"
+    return f"{value:.1f} ns"
+
+
+def verdict(ok):
+    return "met" if ok else "**missed**"
+
+
+def inprocess_tables(b32, b64):
+    out = []
+
+    def row(label, key, limit=None, base=None, times=None):
+        a, b = b32.get(key), b64.get(key)
+        cells = [label, ns(a), ns(b)]
+        if limit is not None:
+            cells.append(f"≤ {ns(limit)}")
+            cells.append(verdict(a is not None and b is not None and max(a, b) <= limit))
+        elif base is None:
+            cells += ["", ""]
+        elif base is not None:
+            ra = a / b32[base] if a and b32.get(base) else None
+            rb = b / b64[base] if b and b64.get(base) else None
+            cells.append(f"{ra:.2f}× / {rb:.2f}×" if ra and rb else "n/a")
+            cells.append(verdict(ra is not None and rb is not None and max(ra, rb) <= times))
+        return "| " + " | ".join(cells) + " |"
+
+    out += ["### Date, calendar and scalar functions (target ≤ 10 ns per call)", "",
+            "| call | i386 | x86-64 | target | |", "|---|---:|---:|---:|---|",
+            row("empty call of the same shape (loop floor)", "FloorCall")]
+    for name in DATETIME + CALENDAR + SCALAR:
+        label = {"DPDOW/1": "DPDOW, list '67'", "DPDOW/0": "DPDOW, empty list"}.get(name, name)
+        out.append(row(label, name, SCALAR_NS))
+    out.append(row("BLOB2I (first 4 bytes of a 512 KiB BLOB; no target)", "Blob2i"))
+    out += ["", "### Match, including compile and free (typical ≤ 150 ns, pathological < 10 ms)", "",
+            "| mask | i386 | x86-64 | target | | reference matcher of the tests (i386) |",
+            "|---|---:|---:|---:|---|---:|"]
+    for name in MATCH_TYPICAL:
+        line = row(name, f"Match/{name}", MATCH_TYPICAL_NS)
+        ref = b32.get(f"Reference/{name}")
+        out.append(line + f" {ns(ref)} |")
+    for name in MATCH_PATHOLOGICAL:
+        out.append(row(name, f"Match/{name}", PATHOLOGICAL_NS) + " too slow to run |")
+    out += ["", "### BLOB2SO and ALC beside the bare copy (target ≤ 2×)", "",
+            "| call | i386 | x86-64 | ratio i386 / x86-64 | |", "|---|---:|---:|---:|---|",
+            row("memcpy of 512 KiB (baseline)", "Memcpy512KiB"),
+            row("BLOB2SO, 512 KiB in 16 KiB segments", "Blob2so512KiB", base="Memcpy512KiB", times=2.0),
+            row("the count alone over 512 KiB in memory", "CountRecords512KiB", base="Memcpy512KiB", times=2.0)]
+    for key, base, label in ALC_CASES:
+        if key.endswith("/0"):
+            out.append(row(f"ib_util_malloc + memcpy, {label.split(',')[0]} (baseline)",
+                           f"MallocAndCopy/{base}"))
+        out.append(row(f"ALC, {label}", f"ALC/{key}", base=f"MallocAndCopy/{base}", times=2.0))
+    return "\n".join(out)
+
+
+def engine_index(data):
+    return {q["key"]: q for q in data["queries"]}
+
+
+def builtins_of(data, key):
+    return [q for q in data["queries"] if q["kind"] == "builtin" and q["ref"] == key]
+
+
+# The in-process benchmark (i386) closest to each engine query, with the
+# factor that scales it to the query's input: what the function itself
+# should add to the floor.
+IN_PROCESS_OF_QUERY = {
+    "D2DP": [("D2DP", 1)], "DP2D": [("DP2D", 1)], "T2DP": [("T2DP", 1)], "DP2T": [("DP2T", 1)],
+    "TS2DP": [("TS2DP", 1)], "DP2TS": [("DP2TS", 1)], "DP2Day": [("DP2Day", 1)],
+    "DP2Month": [("DP2Month", 1)], "DP2Year": [("DP2Year", 1)],
+    "DP2Year_TS2DP": [("DP2Year", 1), ("TS2DP", 1)], "DP2DOW": [("DP2DOW", 1)],
+    "DPDOW": [("DPDOW/1", 1)], "Now": [("Now", 1)], "Match_prefix": [("Match/invoice", 1)],
+    "Match_digits": [("Match/invoice", 1)], "Match_substring": [("Match/substring64", 1)],
+    "ALC": [("ALC/16/1", 1)], "IIF_D": [("IIF_D", 1)], "IIF_T": [("IIF_T", 1)], "IIF_TS": [("IIF_TS", 1)],
+    "IIF_S": [("IIF_S", 1)], "IIF_I": [("IIF_I", 1)], "IIF_DP": [("IIF_DP", 1)], "DivDP": [("DivDP", 1)],
+    "BLOB2I": [("Blob2i", 1)], "BLOB2SO": [("CountRecords512KiB", 1 / 8)],
+}
+
+
+def expected_above_floor(key, b32):
+    parts = IN_PROCESS_OF_QUERY.get(key)
+    if not b32 or not parts or any(name not in b32 for name, _ in parts):
+        return None
+    return sum(b32[name] * factor for name, factor in parts)
+
+
+def engine_table(data, b32=None):
+    by_key = engine_index(data)
+    out = [f"{data['rows']:,} rows in T ({data['blobs']:,} BLOBs of 64 KiB in BLOBS, each read "
+           f"{data.get('blob_repeat', 1)} times a query), "
+           f"median of {data['runs']} rounds. Figures are ns per row beyond the bare scan of the "
+           f"table (T: {by_key['scan']['ns_per_row']:.0f} ns a row; BLOBS: "
+           f"{by_key['scan_blobs']['ns_per_row']:.0f} ns a row).", "",
+           "Every built-in counted the same rows as the function it stands beside, unless marked.", "",
+           "The spread is the difference between the slowest and the fastest of the rounds of the "
+           "function's query: the noise of this run, to read the column before it by. The last "
+           "but two column is the function's own cost measured in process (i386, the call "
+           "closest to the query's input): what it should add to the floor.", "",
+           "| function | ns/row | do-nothing UDF of its shape | above the floor | spread of rounds | target ≤ 5% | in-process cost (% of floor) | built-in doing the same job | built-in ns/row |",
+           "|---|---:|---:|---:|---:|---|---:|---|---:|"]
+    for q in data["queries"]:
+        if q["kind"] != "vantor":
+            continue
+        pct = q.get("above_floor_percent")
+        builtins = builtins_of(data, q["key"])
+        first = True
+        for b in builtins or [None]:
+            if first:
+                rows_of_query = q["seconds"] * 1e9 / q["ns_per_row"]
+                spread = (max(q["all_seconds"]) - min(q["all_seconds"])) / rows_of_query * 1e9
+                expected = expected_above_floor(q["key"], b32)
+                cells = [f"`{q['what']}`", f"{q['net_ns_per_row']:.0f}", f"{q['floor_ns_per_row']:.0f}",
+                         f"{q['above_floor_ns']:+.0f} ns ({pct:+.1f}%)" if pct is not None else "n/a",
+                         f"{spread:.0f} ns",
+                         verdict(pct is not None and pct <= ENGINE_LIMIT_PERCENT),
+                         f"{expected:.0f} ns ({100 * expected / q['floor_ns_per_row']:.1f}%)"
+                         if expected is not None and q["floor_ns_per_row"] > 0 else ""]
+            else:
+                cells = ["", "", "", "", "", "", ""]
+            if b:
+                same = "" if b.get("same_count", True) else " (**counts differ**)"
+                cells += [f"`{b['what']}`{same}", f"{b['net_ns_per_row']:.0f}"]
+            else:
+                cells += ["", ""]
+            out.append("| " + " | ".join(cells) + " |")
+            first = False
+    blob2so, reading = by_key.get("BLOB2SO"), by_key.get("floor_blobread")
+    if blob2so and reading and reading["net_ns_per_row"] > 0:
+        above = blob2so["net_ns_per_row"] - reading["net_ns_per_row"]
+        out += ["", f"`BLOB2SO` beside the floor that has the engine hand over the whole BLOB and counts "
+                f"nothing: {blob2so['net_ns_per_row']:.0f} against {reading['net_ns_per_row']:.0f} ns a row, "
+                f"{above:+.0f} ns ({100 * above / reading['net_ns_per_row']:+.1f}%)."]
+    out += ["", "The floors (do-nothing UDFs of libvantor_floor.so, declared with the shapes of "
+            "sql/vantor.sql):", "", "| shape | ns/row |", "|---|---:|"]
+    for q in data["queries"]:
+        if q["kind"] == "floor":
+            out.append(f"| {q['what']} | {q['net_ns_per_row']:.0f} |")
+    return "\n".join(out)
+
+
+def engine_summary_table(data):
+    """The plain table of every query, as enginebench.sh prints it."""
+    rows = [f"In-engine, {data['rows']:,} rows ({data['blobs']:,} BLOBs of 64 KiB), "
+            f"median of {data['runs']} rounds; ns per row.", "",
+            "| query | kind | ns/row | beyond scan | floor | above floor | above floor % |",
+            "|---|---|---:|---:|---:|---:|---:|"]
+    for q in data["queries"]:
+        net = q.get("net_ns_per_row")
+        floor = q.get("floor_ns_per_row")
+        pct = q.get("above_floor_percent")
+        rows.append("| `{}` | {} | {:.0f} | {} | {} | {} | {} |".format(
+            q["what"], q["kind"], q["ns_per_row"],
+            "" if net is None else f"{net:.0f}",
+            "" if floor is None else f"{floor:.0f}",
+            "" if floor is None else f"{q['above_floor_ns']:+.0f}",
+            "" if pct is None else f"{pct:+.1f}%"))
+    return "\n".join(rows)
+
+
+def chart(data, path):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    functions = [q for q in data["queries"] if q["kind"] == "vantor"]
+    labels, own, floors, builtin_values, builtin_names = [], [], [], [], []
+    for q in functions:
+        labels.append(q["what"])
+        own.append(max(q["net_ns_per_row"], FLOOR_OF_SCALE))
+        floors.append(max(q["floor_ns_per_row"], FLOOR_OF_SCALE))
+        builtins = builtins_of(data, q["key"])
+        if builtins:
+            best = min(builtins, key=lambda b: b["net_ns_per_row"])
+            builtin_values.append(max(best["net_ns_per_row"], FLOOR_OF_SCALE))
+            builtin_names.append(best["what"])
+        else:
+            builtin_values.append(None)
+            builtin_names.append("")
+    n = len(labels)
+    height = 0.27
+    fig, ax = plt.subplots(figsize=(12, 0.52 * n + 1.8))
+    y = list(range(n))
+    ax.barh([i - height for i in y], floors, height, label="do-nothing UDF of the same shape (floor)",
+            color="#b0b0b0")
+    ax.barh(y, own, height, label="vantor function", color="#2b6cb0")
+    ax.barh([i + height for i in y if builtin_values[i]], [v for v in builtin_values if v], height,
+            label="built-in doing the same job (cheapest)", color="#dd8833")
+    for i in y:
+        if builtin_values[i]:
+            ax.text(builtin_values[i] * 1.08, i + height, builtin_names[i], va="center", fontsize=7,
+                    color="#8a4b10")
+    ax.set_yticks(y)
+    ax.set_yticklabels(labels, fontsize=8)
+    ax.invert_yaxis()
+    ax.set_xscale("log")
+    ax.set_xlim(left=FLOOR_OF_SCALE)
+    ax.set_xlabel("cost per row beyond the bare scan, ns (log scale)")
+    ax.set_title(f"vantor in the embedded i386 Firebird 3.0 engine: {data['rows']:,} rows, "
+                 f"median of {data['runs']} rounds", fontsize=10)
+    ax.grid(axis="x", which="both", alpha=0.3)
+    ax.legend(loc="lower right", fontsize=8)
+    fig.tight_layout()
+    fig.savefig(path, dpi=110)
+
+
+def describe_context(context, flavour):
+    return (f"{flavour}: {context.get('num_cpus', '?')} CPUs at {context.get('mhz_per_cpu', '?')} MHz, "
+            f"load average {', '.join(f'{x:.1f}' for x in context.get('load_avg', []))} at the start")
+
+
+def report(template, b32_path, b64_path, engine_path, out_path, chart_path):
+    b32, c32 = load_bench(b32_path)
+    b64, c64 = load_bench(b64_path)
+    with open(engine_path, encoding="utf-8") as f:
+        engine = json.load(f)
+    chart(engine, chart_path)
+    with open(template, encoding="utf-8") as f:
+        text = f.read()
+    values = {
+        "DATE": datetime.date.today().isoformat(),
+        "MACHINE": f"{platform.machine()}, {describe_context(c32, 'i386 run')}; {describe_context(c64, 'x86-64 run')}",
+        "INPROCESS": inprocess_tables(b32, b64),
+        "ENGINE": engine_table(engine, b32),
+        "ENGINE_ALL": engine_summary_table(engine),
+        "CHART": chart_path.rsplit("/", 1)[-1],
+        "ROWS": f"{engine['rows']:,}",
+    }
+    for name, value in values.items():
+        text = text.replace("{{" + name + "}}", value)
+    with open(out_path, "w", encoding="utf-8") as f:
+        f.write(text)
+
+
+def main(argv):
+    if len(argv) == 3 and argv[1] == "engine-table":
+        with open(argv[2], encoding="utf-8") as f:
+            print(engine_summary_table(json.load(f)))
+    elif len(argv) == 8 and argv[1] == "report":
+        report(*argv[2:])
+    else:
+        raise SystemExit(__doc__)
+
+
+if __name__ == "__main__":
+    main(sys.argv)

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Regenerates docs/PERFORMANCE.md and docs/performance.png: runs the
+# in-process benchmarks of both flavours (Google Benchmark, medians of
+# repetitions) and the in-engine benchmark (scripts/enginebench.sh), then
+# fills the report's template (bench/PERFORMANCE.md.in) with the tables.
+#
+#   scripts/perfreport.sh [--rows N] [--runs N] [--reuse-engine]
+#
+# --rows and --runs go to the engine benchmark (default 1,000,000 rows, 3
+# rounds; the full run takes many minutes). --reuse-engine keeps the engine
+# figures of the last run (build/i386/enginebench/results.json).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+engine_args=() reuse_engine=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --rows|--runs) engine_args+=("$1" "$2"); shift 2 ;;
+    --reuse-engine) reuse_engine=1; shift ;;
+    *) echo "usage: $0 [--rows N] [--runs N] [--reuse-engine]" >&2; exit 2 ;;
+  esac
+done
+python=python3
+[ -x /usr/bin/python3 ] && python=/usr/bin/python3
+"$python" -c "import matplotlib" 2>/dev/null || bash "$root/scripts/setup.sh"
+
+for flavour in i386 x86_64; do
+  bash "$root/scripts/build.sh" "$flavour" -DVANTOR_BENCH=ON
+  echo "perfreport: in-process benchmarks, $flavour" >&2
+  "$root/build/$flavour/bench/vantor_bench" --benchmark_repetitions=5 \
+    --benchmark_report_aggregates_only=true --benchmark_min_time=0.2 \
+    --benchmark_out="$root/build/$flavour/bench.json" --benchmark_out_format=json > /dev/null
+done
+if [ $reuse_engine -eq 0 ]; then
+  bash "$root/scripts/enginebench.sh" "${engine_args[@]}" > /dev/null
+fi
+"$python" "$root/bench/perfreport.py" report "$root/bench/PERFORMANCE.md.in" \
+  "$root/build/i386/bench.json" "$root/build/x86_64/bench.json" \
+  "$root/build/i386/enginebench/results.json" "$root/docs/PERFORMANCE.md" "$root/docs/performance.png"
+echo "perfreport: wrote docs/PERFORMANCE.md and docs/performance.png" >&2

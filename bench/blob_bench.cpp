@@ -11,11 +11,7 @@
 
 #include "blob/blobreader.h"
 #include "frame/udf.h"
-
-extern "C" {
-int32_t BLOB2I(BLOBCALLBACK) noexcept;
-int32_t BLOB2SO(BLOBCALLBACK, const int32_t*, const int32_t*) noexcept;
-}
+#include "frame/entry_points.h"
 
 namespace {
 

@@ -9,21 +9,7 @@
 
 #include "bench_inputs.h"
 #include "frame/udf.h"
-
-extern "C" {
-double D2DP(const ISC_DATE*) noexcept;
-ISC_DATE DP2D(const double*) noexcept;
-double T2DP(const ISC_TIME*) noexcept;
-ISC_TIME DP2T(const double*) noexcept;
-double TS2DP(const ISC_TIMESTAMP*) noexcept;
-ISC_TIMESTAMP* DP2TS(double*) noexcept;
-uint16_t DP2Day(const double*) noexcept;
-uint16_t DP2Month(const double*) noexcept;
-uint16_t DP2Year(const double*) noexcept;
-int32_t DP2DOW(const double*) noexcept;
-int16_t DPDOW(const double*, const char*) noexcept;
-ISC_TIMESTAMP* Now() noexcept;
-}
+#include "frame/entry_points.h"
 
 namespace {
 

@@ -6,8 +6,7 @@
 #include <string>
 
 #include "mask_reference.h"
-
-extern "C" short Match(const char* text, const char* mask) noexcept;
+#include "frame/entry_points.h"
 
 namespace {
 

@@ -9,8 +9,7 @@
 #include <string>
 
 #include "mask_reference.h"
-
-extern "C" short Match(const char* text, const char* mask) noexcept;
+#include "frame/entry_points.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* bytes = reinterpret_cast<const char*>(data);

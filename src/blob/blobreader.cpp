@@ -1,5 +1,6 @@
 // BLOB readers: BLOB2I and BLOB2SO, streaming a BLOB through a small buffer.
 #include "blob/blobreader.h"
+#include "frame/entry_points.h"
 
 #include <algorithm>
 #include <cstring>

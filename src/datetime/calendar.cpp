@@ -1,6 +1,7 @@
 // Calendar fields and the weekday filter: DP2Day, DP2Month, DP2Year,
 // DP2DOW, DPDOW.
 #include "datetime/calendar.h"
+#include "frame/entry_points.h"
 
 #include <cstring>
 

@@ -1,5 +1,6 @@
 // Day-number conversions: D2DP, DP2D, T2DP, DP2T, TS2DP, DP2TS.
 #include "datetime/daynumber.h"
+#include "frame/entry_points.h"
 
 #include <cstring>
 

@@ -1,5 +1,6 @@
 // The current local timestamp: Now.
 #include "datetime/now.h"
+#include "frame/entry_points.h"
 
 #include <sys/time.h>
 

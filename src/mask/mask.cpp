@@ -40,6 +40,7 @@
 // of tables. Nothing outlives a call. Running out of memory (or over the
 // cap) gives the result 0.
 #include "mask/mask.h"
+#include "frame/entry_points.h"
 
 #include "frame/udf.h"
 
@@ -59,7 +60,6 @@ int HexDigit(unsigned char c) noexcept {
 }
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-
 
 // The second escape pass over piece[0, length). Writes at most capacity
 // bytes to out and returns the full decoded length (never above length).

@@ -1,5 +1,6 @@
 // ALC: a lower-cased copy of code-page-1250 text, in memory the server frees.
 #include "text/lowercase.h"
+#include "frame/entry_points.h"
 
 #include <climits>
 #include <cstdint>

@@ -7,6 +7,7 @@
 // declared with both alternatives and the result BY VALUE: the chosen
 // 32-bit value itself is then the result word.
 #include "text/scalar.h"
+#include "frame/entry_points.h"
 
 #include "frame/udf.h"
 

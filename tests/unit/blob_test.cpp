@@ -12,11 +12,7 @@
 #include <vector>
 
 #include "blob/blobreader.h"
-
-extern "C" {
-int32_t BLOB2I(BLOBCALLBACK) noexcept;
-int32_t BLOB2SO(BLOBCALLBACK, const int32_t*, const int32_t*) noexcept;
-}
+#include "frame/entry_points.h"
 
 namespace {
 
@@ -373,7 +369,6 @@ TEST(BlobRecords, NullAddressesGiveZeroWithoutACall) {
     EXPECT_EQ(BLOB2I(&callback), 0);
     EXPECT_EQ(BLOB2SO(&callback, &key, &limit), 0);
 }
-
 
 // The chunk-reader forms, which the UDR module reads the engine's blob
 // interface through: a reader over a byte buffer that delivers at most

@@ -13,15 +13,7 @@
 #include "datetime/calendar.h"
 #include "datetime/daynumber.h"
 #include "fpu_control.h"
-
-extern "C" {
-uint16_t DP2Day(const double*) noexcept;
-uint16_t DP2Month(const double*) noexcept;
-uint16_t DP2Year(const double*) noexcept;
-int32_t DP2DOW(const double*) noexcept;
-int16_t DPDOW(const double*, const char*) noexcept;
-ISC_DATE DP2D(const double*) noexcept;
-}
+#include "frame/entry_points.h"
 
 namespace {
 

@@ -10,15 +10,7 @@
 
 #include "datetime/daynumber.h"
 #include "fpu_control.h"
-
-extern "C" {
-double D2DP(const ISC_DATE*) noexcept;
-ISC_DATE DP2D(const double*) noexcept;
-double T2DP(const ISC_TIME*) noexcept;
-ISC_TIME DP2T(const double*) noexcept;
-double TS2DP(const ISC_TIMESTAMP*) noexcept;
-ISC_TIMESTAMP* DP2TS(double*) noexcept;
-}
+#include "frame/entry_points.h"
 
 namespace {
 

@@ -14,32 +14,7 @@
 #include <vector>
 
 #include "frame/udf.h"
-
-extern "C" {
-double D2DP(const ISC_DATE*) noexcept;
-ISC_DATE DP2D(const double*) noexcept;
-double T2DP(const ISC_TIME*) noexcept;
-ISC_TIME DP2T(const double*) noexcept;
-double TS2DP(const ISC_TIMESTAMP*) noexcept;
-ISC_TIMESTAMP* DP2TS(double*) noexcept;
-uint16_t DP2Day(const double*) noexcept;
-uint16_t DP2Month(const double*) noexcept;
-uint16_t DP2Year(const double*) noexcept;
-int32_t DP2DOW(const double*) noexcept;
-int16_t DPDOW(const double*, const char*) noexcept;
-ISC_TIMESTAMP* Now() noexcept;
-short Match(const char*, const char*) noexcept;
-char* ALC(const char*) noexcept;
-ISC_DATE* IIF_D(const int16_t*, ISC_DATE*, ISC_DATE*) noexcept;
-ISC_TIME* IIF_T(const int16_t*, ISC_TIME*, ISC_TIME*) noexcept;
-ISC_TIMESTAMP* IIF_TS(const int16_t*, ISC_TIMESTAMP*, ISC_TIMESTAMP*) noexcept;
-char* IIF_S(const int16_t*, char*, char*) noexcept;
-int32_t* IIF_I(const int16_t*, int32_t*, int32_t*) noexcept;
-double* IIF_DP(const int16_t*, double*, double*) noexcept;
-double DivDP(const double*, const double*) noexcept;
-int32_t BLOB2I(BLOBCALLBACK) noexcept;
-int32_t BLOB2SO(BLOBCALLBACK, const int32_t*, const int32_t*) noexcept;
-}
+#include "frame/entry_points.h"
 
 namespace vantor_test {
 

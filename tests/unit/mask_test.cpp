@@ -10,8 +10,7 @@
 
 #include "mask/mask.h"
 #include "mask_reference.h"
-
-extern "C" short Match(const char* text, const char* mask) noexcept;
+#include "frame/entry_points.h"
 
 namespace {
 

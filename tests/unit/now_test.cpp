@@ -10,8 +10,7 @@
 #include <string>
 
 #include "datetime/now.h"
-
-extern "C" ISC_TIMESTAMP* Now() noexcept;
+#include "frame/entry_points.h"
 
 // ISC_TIMESTAMP is a global type, so its operators live beside it for gtest.
 static bool operator==(const ISC_TIMESTAMP& a, const ISC_TIMESTAMP& b) {
@@ -24,7 +23,6 @@ static bool operator<=(const ISC_TIMESTAMP& a, const ISC_TIMESTAMP& b) {
 static std::ostream& operator<<(std::ostream& out, const ISC_TIMESTAMP& t) {
     return out << "(" << t.timestamp_date << ", " << t.timestamp_time << ")";
 }
-
 
 namespace {
 

@@ -16,17 +16,7 @@
 #include "fpu_control.h"
 #include "frame/udf.h"
 #include "text/lowercase.h"
-
-extern "C" {
-char* ALC(const char*) noexcept;
-ISC_DATE* IIF_D(const int16_t*, ISC_DATE*, ISC_DATE*) noexcept;
-ISC_TIME* IIF_T(const int16_t*, ISC_TIME*, ISC_TIME*) noexcept;
-ISC_TIMESTAMP* IIF_TS(const int16_t*, ISC_TIMESTAMP*, ISC_TIMESTAMP*) noexcept;
-char* IIF_S(const int16_t*, char*, char*) noexcept;
-int32_t* IIF_I(const int16_t*, int32_t*, int32_t*) noexcept;
-double* IIF_DP(const int16_t*, double*, double*) noexcept;
-double DivDP(const double*, const double*) noexcept;
-}
+#include "frame/entry_points.h"
 
 namespace {
 

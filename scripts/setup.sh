@@ -22,6 +22,56 @@ PACKAGES=(
   python3-matplotlib
 )
 
+export DEBIAN_FRONTEND=noninteractive
+updated=0
+apt_update_once() {
+  [ $updated -eq 0 ] || return 0
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  $SUDO apt-get update -q >/dev/null
+  updated=1
+}
+apt_install() {  # apt_install PACKAGE...
+  apt_update_once
+  $SUDO apt-get install -y -q --no-install-recommends "$@" >/dev/null
+}
+
+# Some kernels are booted with 32-bit execution switched off
+# (ia32_emulation=off: "Exec format error" for every i386 program). There the
+# i386 flavour's tests and engine run under QEMU's user-mode emulator,
+# registered as the kernel's handler for i386 ELF files. Correct, but slow:
+# timings of i386 code taken there are the emulator's, not the processor's.
+ensure_i386_execution() {
+  local probe
+  probe=$(mktemp -d)
+  printf 'int main(void) { return 0; }\n' >"$probe/p.c"
+  if ! gcc -m32 -static "$probe/p.c" -o "$probe/p" 2>/dev/null; then
+    rm -rf "$probe"; echo "setup: cannot build an i386 program" >&2; return 1
+  fi
+  if ! "$probe/p" 2>/dev/null; then
+    dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q "install ok installed" \
+      || apt_install qemu-user-static
+    local misc=/proc/sys/fs/binfmt_misc
+    [ -e "$misc/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$misc"
+    if [ ! -e "$misc/qemu-i386" ]; then
+      # i386 ELF executables and position-independent executables (type 2 or 3).
+      printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+        | $SUDO tee "$misc/register" >/dev/null
+    fi
+    echo "setup: i386 programs run under qemu-i386 (32-bit execution is off in this kernel)" >&2
+  fi
+  "$probe/p"; local status=$?
+  rm -rf "$probe"
+  return $status
+}
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+installed g++-multilib || apt_install build-essential g++-multilib
+ensure_i386_execution
+# A package whose configuration ran an i386 program before the emulator
+# was registered is finished now.
+if dpkg --audit 2>/dev/null | grep -q .; then $SUDO dpkg --configure -a >/dev/null; fi
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -32,7 +82,6 @@ done
 PACKAGES_AMD64=(firebird3.0-server-core:amd64 libfbclient2:amd64 libedit2:amd64)
 ISQL64_DIR=/opt/vantor/firebird3.0-utils-amd64
 
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 ib_util_amd64_missing=0
 installed libib-util:amd64 || ib_util_amd64_missing=1
 missing_amd64=()
@@ -44,13 +93,9 @@ if [ ${#missing[@]} -eq 0 ] && [ $ib_util_amd64_missing -eq 0 ] && [ ${#missing_
 fi
 
 echo "setup: installing ${missing[*]:-} ${missing_amd64[*]:-} $( [ $ib_util_amd64_missing -eq 1 ] && echo libib-util:amd64)" >&2
-export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
-fi
-$SUDO apt-get update -q >/dev/null
+apt_update_once
 if [ ${#missing[@]} -gt 0 ]; then
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+  apt_install "${missing[@]}"
 fi
 if [ $ib_util_amd64_missing -eq 1 ]; then
   # The amd64 ib_util (for the x86-64 flavour) ships a lintian override file
@@ -62,7 +107,7 @@ if [ $ib_util_amd64_missing -eq 1 ]; then
   rm -rf "$tmp"
 fi
 if [ ${#missing_amd64[@]} -gt 0 ]; then
-  $SUDO apt-get install -y -q --no-install-recommends "${missing_amd64[@]}" >/dev/null
+  apt_install "${missing_amd64[@]}"
 fi
 if [ ! -x "$ISQL64_DIR/usr/bin/isql-fb" ]; then
   tmp=$(mktemp -d)

@@ -11,7 +11,7 @@
 
 #include "blob/blobreader.h"
 #include "frame/udf.h"
-#include "frame/entry_points.h"
+#include "legacy/entry_points.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "bench_inputs.h"
 #include "frame/udf.h"
-#include "frame/entry_points.h"
+#include "legacy/entry_points.h"
 
 namespace {
 

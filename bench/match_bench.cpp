@@ -6,7 +6,7 @@
 #include <string>
 
 #include "mask_reference.h"
-#include "frame/entry_points.h"
+#include "legacy/entry_points.h"
 
 namespace {
 

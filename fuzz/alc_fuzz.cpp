@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "entry_points.h"
+#include "awkward_calls.h"
 
 namespace {
 

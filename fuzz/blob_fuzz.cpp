@@ -30,7 +30,7 @@
 #include <cstring>
 #include <vector>
 
-#include "entry_points.h"
+#include "awkward_calls.h"
 
 namespace {
 

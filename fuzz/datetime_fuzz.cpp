@@ -19,7 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "entry_points.h"
+#include "awkward_calls.h"
 
 namespace {
 

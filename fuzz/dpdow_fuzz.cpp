@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "entry_points.h"
+#include "awkward_calls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint64_t bits = 0;

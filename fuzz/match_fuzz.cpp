@@ -9,7 +9,7 @@
 #include <string>
 
 #include "mask_reference.h"
-#include "frame/entry_points.h"
+#include "legacy/entry_points.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* bytes = reinterpret_cast<const char*>(data);

@@ -1,6 +1,5 @@
 // BLOB readers: BLOB2I and BLOB2SO, streaming a BLOB through a small buffer.
 #include "blob/blobreader.h"
-#include "frame/entry_points.h"
 
 #include <algorithm>
 #include <cstring>
@@ -190,15 +189,3 @@ uint32_t CountMatchingRecords(const unsigned char* bytes, size_t records, int32_
 #endif
 
 }  // namespace vantor
-
-// DECLARE EXTERNAL FUNCTION BLOB2I BLOB
-//   RETURNS INTEGER BY VALUE ENTRY_POINT 'BLOB2I' MODULE_NAME 'vantor';
-VANTOR_ENTRY int32_t BLOB2I(BLOBCALLBACK blob) noexcept {
-    return blob ? vantor::FirstIntegerOfBlob(*blob) : 0;
-}
-
-// DECLARE EXTERNAL FUNCTION BLOB2SO BLOB, INTEGER, INTEGER
-//   RETURNS INTEGER BY VALUE ENTRY_POINT 'BLOB2SO' MODULE_NAME 'vantor';
-VANTOR_ENTRY int32_t BLOB2SO(BLOBCALLBACK blob, const int32_t* key, const int32_t* limit) noexcept {
-    return blob && key && limit ? vantor::CountRecordsBelow(*blob, *key, *limit) : 0;
-}

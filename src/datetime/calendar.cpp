@@ -1,7 +1,6 @@
 // Calendar fields and the weekday filter: DP2Day, DP2Month, DP2Year,
 // DP2DOW, DPDOW.
 #include "datetime/calendar.h"
-#include "frame/entry_points.h"
 
 #include <cstring>
 
@@ -183,38 +182,3 @@ int64_t DayCountOfDate(int64_t year, int month, int day) noexcept {
 }
 
 }  // namespace vantor
-
-// DECLARE EXTERNAL FUNCTION DP2Day DOUBLE PRECISION
-//   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2Day' MODULE_NAME 'vantor';
-VANTOR_ENTRY uint16_t DP2Day(const double* dp) noexcept {
-    return dp ? vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(*dp)).day : 0;
-}
-
-// DECLARE EXTERNAL FUNCTION DP2Month DOUBLE PRECISION
-//   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2Month' MODULE_NAME 'vantor';
-VANTOR_ENTRY uint16_t DP2Month(const double* dp) noexcept {
-    return dp ? vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(*dp)).month : 0;
-}
-
-// DECLARE EXTERNAL FUNCTION DP2Year DOUBLE PRECISION
-//   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2Year' MODULE_NAME 'vantor';
-VANTOR_ENTRY uint16_t DP2Year(const double* dp) noexcept {
-    return dp ? vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(*dp)).year : 0;
-}
-
-// DECLARE EXTERNAL FUNCTION DP2DOW DOUBLE PRECISION
-//   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2DOW' MODULE_NAME 'vantor';
-// The weekday fills the whole 32-bit result (INTEGER BY VALUE reads it too).
-VANTOR_ENTRY int32_t DP2DOW(const double* dp) noexcept {
-    return dp ? vantor::WeekdayOfDayCount(vantor::DayCountOfDP(*dp)) : 0;
-}
-
-// DECLARE EXTERNAL FUNCTION DPDOW DOUBLE PRECISION, CSTRING(255)
-//   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DPDOW' MODULE_NAME 'vantor';
-// A null weekday list reads as "", which passes every day.
-VANTOR_ENTRY int16_t DPDOW(const double* dp, const char* list) noexcept {
-    if (!dp) return 0;
-    return vantor::WeekdayPassesList(vantor::WeekdayOfDayCount(vantor::DayCountOfDP(*dp)), list)
-               ? 1
-               : 0;
-}

@@ -33,21 +33,21 @@ inline long double DayFractionOfTime(ISC_TIME time) {
     return (static_cast<long double>(time) / kUnitsPerMillisecond) * kDaysPerMillisecond;
 }
 
-double DateToDP(ISC_DATE date);
-double TimeToDP(ISC_TIME time);
-double TimestampToDP(ISC_TIMESTAMP timestamp);
+double DateToDP(ISC_DATE date) noexcept;
+double TimeToDP(ISC_TIME time) noexcept;
+double TimestampToDP(ISC_TIMESTAMP timestamp) noexcept;
 
 // DP value to server day: the integer part toward zero, plus the offset,
 // kept to 32 bits. NaN, infinities and |x| >= 2^63 give the low 32 bits of
 // the x87 integer indefinite plus the offset: 15018.
-ISC_DATE DPToDate(double dp);
+ISC_DATE DPToDate(double dp) noexcept;
 
 // DP value to time of day, from the magnitude of the fraction (so -0.75 is
 // 18:00, pairing with DPToDate's day 1899-12-30), held at 23:59:59.9999 when
 // the guard would carry it to midnight. Non-finite values and |x| >= 2^63
 // (which have no fraction) give 0.
-ISC_TIME DPToTime(double dp);
+ISC_TIME DPToTime(double dp) noexcept;
 
-ISC_TIMESTAMP DPToTimestamp(double dp);
+ISC_TIMESTAMP DPToTimestamp(double dp) noexcept;
 
 }  // namespace vantor

@@ -1,6 +1,5 @@
 // The current local timestamp: Now.
 #include "datetime/now.h"
-#include "frame/entry_points.h"
 
 #include <sys/time.h>
 
@@ -10,6 +9,10 @@
 
 #include "datetime/calendar.h"
 #include "datetime/daynumber.h"
+
+// The clock is read as 64-bit seconds on every flavour (the i386 build
+// compiles with _TIME_BITS=64), so Now keeps working after 2038-01-19.
+static_assert(sizeof(time_t) == 8, "time_t must be 64 bits wide");
 
 namespace vantor {
 
@@ -32,9 +35,6 @@ ISC_TIME TimeOfDayToMillisecond(int hour, int minute, int second, int millisecon
 
 bool LocalTimestampOfReading(ClockReading reading, ISC_TIMESTAMP* timestamp) noexcept {
     if (reading.microseconds < 0 || reading.microseconds > 999999) return false;
-    if (reading.seconds < std::numeric_limits<time_t>::min() ||
-        reading.seconds > std::numeric_limits<time_t>::max())
-        return false;
     const time_t seconds = static_cast<time_t>(reading.seconds);
     struct tm local;
     if (localtime_r(&seconds, &local) == nullptr) return false;
@@ -62,19 +62,12 @@ bool CurrentLocalTimestamp(ClockReader readClock, ISC_TIMESTAMP* timestamp) noex
 }
 
 ISC_TIMESTAMP* CurrentTimestamp(Allocator allocate, ClockReader readClock) noexcept {
-    void* block = allocate(static_cast<long>(sizeof(ISC_TIMESTAMP)));
-    if (block == nullptr) return nullptr;
     ISC_TIMESTAMP timestamp;
     if (!CurrentLocalTimestamp(readClock, &timestamp)) return nullptr;
+    void* block = allocate(static_cast<long>(sizeof(ISC_TIMESTAMP)));
+    if (block == nullptr) return nullptr;
     std::memcpy(block, &timestamp, sizeof timestamp);
     return static_cast<ISC_TIMESTAMP*>(block);
 }
 
 }  // namespace vantor
-
-// DECLARE EXTERNAL FUNCTION Now
-//   RETURNS TIMESTAMP FREE_IT ENTRY_POINT 'Now' MODULE_NAME 'vantor';
-// The block comes from ib_util_malloc, and the server frees it.
-VANTOR_ENTRY ISC_TIMESTAMP* Now() noexcept {
-    return vantor::CurrentTimestamp(ib_util_malloc, vantor::ReadSystemClock);
-}

@@ -36,11 +36,11 @@ using ClockReader = bool (*)(ClockReading* reading) noexcept;
 // it alone, if the clock or the conversion fails. The UDR Now returns this.
 bool CurrentLocalTimestamp(ClockReader readClock, ISC_TIMESTAMP* timestamp) noexcept;
 
-// The steps of Now, with the allocator and the clock as parameters: the
-// block first, null at once if there is none (the clock is then not read);
-// then one clock reading, converted to local time. If the clock or the
-// conversion fails, the result is null; the block cannot be given back, as
-// the server's allocator has no release function, and is left unused.
+// The steps of Now, with the allocator and the clock as parameters: one
+// clock reading, converted to local time, then the block for it. If the
+// clock or the conversion fails, the result is null and nothing is
+// allocated (the server's allocator has no release function, so a block
+// taken first could not be given back); no memory gives null too.
 ISC_TIMESTAMP* CurrentTimestamp(Allocator allocate, ClockReader readClock) noexcept;
 
 }  // namespace vantor

@@ -5,8 +5,9 @@
 //   * C linkage, exported under exactly its SQL entry-point name (the version
 //     script generated from exports.list hides everything else);
 //   * every argument arrives by reference, and a null address never faults;
-//   * no exception crosses it (VANTOR_ENTRY functions are noexcept, and any
-//     code that can throw is wrapped in GuardedCall);
+//   * no exception crosses it: VANTOR_ENTRY functions are noexcept, and the
+//     computation under them throws nothing (it reports a failed allocation
+//     as a value);
 //   * the x87 control word is never written, so the caller's settings are
 //     left exactly as found;
 //   * the body is a thin adapter over a plain C++ function on plain values,
@@ -57,18 +58,3 @@ static_assert(sizeof(void*) != 4 || sizeof(struct blobcallback) == 28,
               "on i386 BLOBCALLBACK is seven 4-byte fields");
 
 #define VANTOR_ENTRY extern "C" __attribute__((visibility("default")))
-
-namespace vantor {
-
-// Runs body() and turns any exception into the fallback result, so that no
-// exception ever reaches the server.
-template <typename Result, typename Body>
-Result GuardedCall(Result fallback, Body body) noexcept {
-    try {
-        return body();
-    } catch (...) {
-        return fallback;
-    }
-}
-
-}  // namespace vantor

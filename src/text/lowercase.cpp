@@ -1,6 +1,5 @@
-// ALC: a lower-cased copy of code-page-1250 text, in memory the server frees.
+// The code-page-1250 lower-casing of ALC over a run of bytes.
 #include "text/lowercase.h"
-#include "frame/entry_points.h"
 
 #include <climits>
 #include <cstdint>
@@ -93,25 +92,4 @@ void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned ch
 
 #endif
 
-char* LowerCaseCopy(const char* text) noexcept {
-    if (!text) return nullptr;
-    const std::size_t length = std::strlen(text);
-    if (length >= static_cast<std::size_t>(LONG_MAX)) return nullptr;
-    auto* result = static_cast<unsigned char*>(ib_util_malloc(static_cast<long>(length + 1)));
-    if (!result) return nullptr;
-    LowerCaseBytes(reinterpret_cast<const unsigned char*>(text), length, result);
-    result[length] = 0;
-    return reinterpret_cast<char*>(result);
-}
-
 }  // namespace vantor
-
-// DECLARE EXTERNAL FUNCTION ALC CSTRING(32767) CHARACTER SET WIN1250 NULL
-//   RETURNS CSTRING(32767) CHARACTER SET WIN1250 FREE_IT
-//   ENTRY_POINT 'ALC' MODULE_NAME 'vantor';
-// The result comes from ib_util_malloc, the only memory the server accepts
-// for a FREE_IT result. A null argument, or no memory, gives a null address,
-// which the server reads as NULL.
-VANTOR_ENTRY char* ALC(const char* text) noexcept {
-    return vantor::LowerCaseCopy(text);
-}

@@ -55,8 +55,4 @@ void LowerCaseBytesSse2(const unsigned char* source, std::size_t length, unsigne
 void LowerCaseBytesPlain(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
 #endif
 
-// A new zero-terminated block from ib_util_malloc holding the folding of the
-// zero-terminated text, or null for a null text or when no memory is left.
-char* LowerCaseCopy(const char* text) noexcept;
-
 }  // namespace vantor

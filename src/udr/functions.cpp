@@ -32,7 +32,7 @@
 #include "datetime/now.h"
 #include "mask/mask.h"
 #include "text/lowercase.h"
-#include "text/scalar.h"
+#include "scalar/scalar.h"
 
 #define ISC_TIMESTAMP_DEFINED
 #define JRD_VAL_H

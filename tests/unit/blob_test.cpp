@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "blob/blobreader.h"
-#include "frame/entry_points.h"
+#include "legacy/entry_points.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "entry_points.h"
+#include "awkward_calls.h"
 
 namespace {
 

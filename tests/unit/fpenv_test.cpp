@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "entry_points.h"
+#include "awkward_calls.h"
 #include "fpu_control.h"
 
 namespace {

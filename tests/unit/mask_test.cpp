@@ -10,7 +10,7 @@
 
 #include "mask/mask.h"
 #include "mask_reference.h"
-#include "frame/entry_points.h"
+#include "legacy/entry_points.h"
 
 namespace {
 

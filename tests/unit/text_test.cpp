@@ -16,7 +16,7 @@
 #include "fpu_control.h"
 #include "frame/udf.h"
 #include "text/lowercase.h"
-#include "frame/entry_points.h"
+#include "legacy/entry_points.h"
 
 namespace {
 
@@ -191,37 +191,6 @@ TEST(LowerCase, NeverReadsPastTheTerminator) {
 }
 
 const int16_t kConditions[] = {1, 0, -1, -32768, 32767};
-
-template <typename Value>
-void ExpectChoice(Value* (*choose)(const int16_t*, Value*, Value*), Value first, Value second) {
-    for (const int16_t condition : kConditions) {
-        Value a = first, b = second;
-        Value* chosen = choose(&condition, &a, &b);
-        EXPECT_EQ(chosen, condition > 0 ? &a : &b) << "condition " << condition;
-        EXPECT_EQ(std::memcmp(&a, &first, sizeof a), 0);
-        EXPECT_EQ(std::memcmp(&b, &second, sizeof b), 0);
-    }
-    Value a = first, b = second;
-    EXPECT_EQ(choose(nullptr, &a, &b), &b);  // a missing condition is not true
-}
-
-TEST(Choice, ReturnsTheGivenAddresses) {
-    ExpectChoice<ISC_DATE>(IIF_D, 51544, -15018);
-    ExpectChoice<ISC_TIME>(IIF_T, 432000000u, 863999999u);
-    ExpectChoice<ISC_TIMESTAMP>(IIF_TS, ISC_TIMESTAMP{51544, 1}, ISC_TIMESTAMP{-1, 863999999u});
-    ExpectChoice<int32_t>(IIF_I, std::numeric_limits<int32_t>::min(), 7);
-    ExpectChoice<double>(IIF_DP, std::numeric_limits<double>::quiet_NaN(), -0.0);
-    ExpectChoice<char>(IIF_S, 'x', 'y');
-    char first[] = "first", second[] = "Second \xC8\xE8";
-    const int16_t zero = 0, one = 1;
-    EXPECT_EQ(IIF_S(&zero, first, second), second);
-    EXPECT_STREQ(IIF_S(&zero, first, second), "Second \xC8\xE8");
-    EXPECT_EQ(IIF_S(&one, first, second), first);
-    // The alternatives are never read: null alternatives come back as given.
-    int32_t other = 5;
-    EXPECT_EQ(IIF_I(&one, nullptr, &other), nullptr);
-    EXPECT_EQ(IIF_I(&zero, &other, nullptr), nullptr);
-}
 
 // Called as a server calls a declaration with both alternatives and the
 // result BY VALUE: the words are the values, and the chosen word comes back.

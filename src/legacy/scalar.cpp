@@ -1,15 +1,12 @@
-// IIF_D, IIF_T, IIF_TS, IIF_S, IIF_I, IIF_DP: the address of one of two
-// alternatives, chosen by a SMALLINT condition. DivDP: division that gives
-// +0.0 for a zero or NaN divisor.
+// The legacy entry points of the choice and division functions: IIF_D,
+// IIF_T, IIF_TS, IIF_S, IIF_I, IIF_DP and DivDP.
 //
 // The IIF functions read only the condition; the alternatives' words come
 // back as they arrived. That is also why IIF_I, IIF_D and IIF_T work when
 // declared with both alternatives and the result BY VALUE: the chosen
 // 32-bit value itself is then the result word.
-#include "text/scalar.h"
-#include "frame/entry_points.h"
-
-#include "frame/udf.h"
+#include "legacy/entry_points.h"
+#include "scalar/scalar.h"
 
 // DECLARE EXTERNAL FUNCTION IIF_D SMALLINT, DATE, DATE
 //   RETURNS DATE ENTRY_POINT 'IIF_D' MODULE_NAME 'vantor';

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "frame/udf.h"
-#include "frame/entry_points.h"
+#include "legacy/entry_points.h"
 
 namespace vantor_test {
 

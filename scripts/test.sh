@@ -1,59 +1,90 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, builds both flavours, runs the
-# unit tests of each (and under ASan/UBSan, x86-64 and i386), runs the
-# concurrency tests under ThreadSanitizer, checks each shipped library's
-# ELF shape and exports (legacy and UDR module), runs the SQL regression
-# suite with each flavour in the real engine of its own architecture (i386
-# and amd64 Firebird 3.0), against the legacy and the UDR module, puts the
-# real server under concurrent load, runs every fuzz target briefly and the
-# engine benchmark on a few rows.
-# Ends with one line "N passed, N failed" over all suites.
+# Runs the tests. Installs what is missing first (scripts/setup.sh).
+#
+#   scripts/test.sh           everything: both flavours' unit tests (also under
+#                             ASan+UBSan, and the concurrency tests under TSan),
+#                             each shipped library's ELF shape and exports, the
+#                             packages, the SQL regression suite in every engine
+#                             against the legacy and the UDR module, the real
+#                             server under concurrent load, every fuzz target
+#                             briefly and the engine benchmark on a few rows.
+#   scripts/test.sh --quick   the edit loop: both flavours' unit tests (the
+#                             i386 sweeps sampled), the library shapes and the
+#                             SQL suite in the amd64 Firebird 3.0 engine.
+#
+# A step that needs a build runs only when that build succeeded; otherwise it
+# counts as failed without running. Ends with one line "N passed, N failed"
+# over all steps.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
 bash scripts/setup.sh || exit 1
 
 passed=0 failed=0
-step() {  # step NAME COMMAND...: runs a suite, counts it
+built=" "
+step() {  # step NAME COMMAND...: runs a step, counts it, returns its status
   local name=$1; shift
   echo "=== $name"
   if "$@"; then passed=$((passed + 1)); echo "--- $name: ok"
-  else failed=$((failed + 1)); echo "--- $name: FAILED"; fi
+  else failed=$((failed + 1)); echo "--- $name: FAILED"; return 1; fi
 }
-ctest_in() { ctest --test-dir "$1" --output-on-failure -j "$(nproc)" --timeout 600; }
+build() {  # build FLAVOUR: a build step that records its success
+  step "build $1" bash scripts/build.sh "$1" && built="$built$1 "
+}
+on() {  # on FLAVOUR NAME COMMAND...: a step that needs build FLAVOUR
+  local flavour=$1 name=$2; shift 2
+  if [[ "$built" == *" $flavour "* ]]; then step "$name" "$@"
+  else failed=$((failed + 1)); echo "--- $name: NOT RUN (build $flavour failed)"; fi
+}
+ctest_in() { ctest --test-dir "$1" --output-on-failure -j "$(nproc)" --timeout 1800 "${@:2}"; }
 
-step "build i386" bash scripts/build.sh i386
-step "build x86_64" bash scripts/build.sh x86_64
-step "build x86_64 sanitized" bash scripts/build.sh asan
-step "build i386 sanitized" bash scripts/build.sh asan-i386
-step "build x86_64 TSan" bash scripts/build.sh tsan
-step "unit i386" ctest_in build/i386
-step "unit x86_64" ctest_in build/x86_64
-step "unit x86_64 ASan+UBSan" ctest_in build/asan
-step "unit i386 ASan+UBSan" ctest_in build/asan-i386
+build i386
+build x86_64
+if [ $quick -eq 1 ]; then
+  # The sweeps of every time of day and every calendar day run on x86-64;
+  # i386 runs them through the sanitized and full runs.
+  on i386 "unit i386 (sweeps left to the full run)" ctest_in build/i386 -E 'Sweep'
+else
+  on i386 "unit i386" ctest_in build/i386
+fi
+on x86_64 "unit x86_64" ctest_in build/x86_64
+on i386 "library shape i386" bash scripts/check-library.sh build/i386/libvantor.so
+on x86_64 "library shape x86_64" bash scripts/check-library.sh --x86_64 build/x86_64/libvantor.so
+on i386 "UDR library shape i386" bash scripts/check-udr-library.sh build/i386/libvantor_udr.so
+on x86_64 "UDR library shape x86_64" bash scripts/check-udr-library.sh --x86_64 build/x86_64/libvantor_udr.so
+if [ $quick -eq 1 ]; then
+  on x86_64 "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64 --skip calendar_days
+  echo "steps: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit
+fi
+
+build asan
+build asan-i386
+build tsan
+on asan "unit x86_64 ASan+UBSan" ctest_in build/asan
+on asan-i386 "unit i386 ASan+UBSan" ctest_in build/asan-i386
 # Many threads calling all 23 entry points at once; any shared mutable state
 # is a reported race.
-step "concurrency x86_64 TSan" build/tsan/tests/vantor_unit_tests --gtest_filter='Concurrency.*'
-step "library shape i386" bash scripts/check-library.sh build/i386/libvantor.so
-step "library shape x86_64" bash scripts/check-library.sh --x86_64 build/x86_64/libvantor.so
-step "UDR library shape i386" bash scripts/check-udr-library.sh build/i386/libvantor_udr.so
-step "UDR library shape x86_64" bash scripts/check-udr-library.sh --x86_64 build/x86_64/libvantor_udr.so
-step "package i386" bash scripts/check-package.sh i386
-step "package x86_64" bash scripts/check-package.sh x86_64
-step "sql i386 engine" bash scripts/sqltest.sh --build build/i386
+on tsan "concurrency x86_64 TSan" build/tsan/tests/vantor_unit_tests --gtest_filter='Concurrency.*'
+on i386 "package i386" bash scripts/check-package.sh i386
+on x86_64 "package x86_64" bash scripts/check-package.sh x86_64
+on i386 "sql i386 engine" bash scripts/sqltest.sh --build build/i386
 # The every-day calendar check makes 18 million legacy UDF calls; the i386
 # engine runs it, and the amd64 engine everything else.
-step "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64 --skip calendar_days
+on x86_64 "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64 --skip calendar_days
 # The same suite against the UDR module, with udr_compare checking it
 # against the legacy module in one database.
-step "sql i386 engine, UDR module" bash scripts/sqltest.sh --udr --build build/i386 --skip calendar_days --skip reinstall
-step "sql x86_64 engine, UDR module" bash scripts/sqltest.sh --udr --build build/x86_64 --skip calendar_days --skip reinstall
-step "load: 8 connections on the i386 server" bash scripts/loadtest.sh
+on i386 "sql i386 engine, UDR module" bash scripts/sqltest.sh --udr --build build/i386 --skip calendar_days --skip reinstall
+on x86_64 "sql x86_64 engine, UDR module" bash scripts/sqltest.sh --udr --build build/x86_64 --skip calendar_days --skip reinstall
+on i386 "load: 8 connections on the i386 server" bash scripts/loadtest.sh
 step "fuzz every target (12 s each)" bash scripts/fuzz.sh all 12
 # The engine benchmark on 2,000 rows, one round: seconds, so that its SQL,
 # floors and arithmetic cannot rot (the full run is scripts/perfreport.sh).
-step "engine benchmark smoke (2,000 rows)" bash scripts/enginebench.sh --rows 2000 --blobs 5 --runs 1 \
+on i386 "engine benchmark smoke (2,000 rows)" bash scripts/enginebench.sh --rows 2000 --blobs 5 --runs 1 \
   --work build/i386/enginebench-smoke
 
-echo "suites: $passed passed, $failed failed"
+echo "steps: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -117,6 +117,8 @@ CONF
   # A copy, not a link: the UDR engine refuses an entry point whose file
   # name differs from the name it loaded the module by.
   cp "$builddir/libvantor_udr.so" "$fbroot/plugins/udr/libvantor_udr.so"
+  # The benchmark's UDR floor, where the build has it.
+  [ ! -f "$builddir/libvantor_floor_udr.so" ] || cp "$builddir/libvantor_floor_udr.so" "$fbroot/plugins/udr/"
 elif [ ! -f "$fbroot/firebird.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; then
   if [ $plugin_copy -eq 1 ]; then
     make_fbroot "$fbroot" "$system_root" plugins

@@ -21,10 +21,14 @@
 // The declarations are sql/vantor-udr.sql; each function below is preceded
 // by its own.
 
-// The library's boundary types come first; the interface headers then take
-// them as they are (ISC_TIMESTAMP_DEFINED) and skip their own BLOBCALLBACK
-// record (JRD_VAL_H), which the legacy half of the library declares with the
-// server's exact 16-bit signature.
+// The server's interface headers come first, without their BLOBCALLBACK
+// record (JRD_VAL_H, the guard they keep for it), which the legacy half of
+// the library declares with the server's exact 16-bit signature; the
+// library's headers then take the headers' ISC_TIMESTAMP as it is.
+#define JRD_VAL_H
+#define FB_UDR_STATUS_TYPE ::Firebird::ThrowStatusWrapper
+#include <firebird/UdrCppEngine.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -34,11 +38,6 @@
 #include "blob/blobreader.h"
 #include "udr/message.h"
 #include "udr/routines.h"
-
-#define ISC_TIMESTAMP_DEFINED
-#define JRD_VAL_H
-#define FB_UDR_STATUS_TYPE ::Firebird::ThrowStatusWrapper
-#include <firebird/UdrCppEngine.h>
 
 namespace vantor::udr {
 
@@ -207,7 +206,10 @@ private:
     FB_UDR_BEGIN_FUNCTION(name)                                                     \
     FB_UDR_CONSTRUCTOR, adapter(status, metadata, #name) {}                         \
     const vantor::udr::Adapter adapter;                                             \
-    FB_UDR_EXECUTE_FUNCTION { adapter.Execute(status, in, out); }                   \
+    FB_UDR_EXECUTE_FUNCTION {                                                       \
+        (void)context;                                                              \
+        adapter.Execute(status, in, out);                                           \
+    }                                                                               \
     FB_UDR_END_FUNCTION
 
 // Date and time: day-number conversions

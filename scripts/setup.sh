@@ -4,9 +4,14 @@
 # for both flavours, GoogleTest and Google Benchmark, clang for the fuzzers,
 # Boost.Preprocessor (the UDR interface headers use it);
 # matplotlib for the performance report's chart.
+# The Firebird 4.0 engine (amd64, with its 4.0 headers) goes into a folder of
+# its own, /opt/vantor/firebird4.0, outside dpkg's database and /etc
+# (scripts/lib/firebird4.sh).
 # Idempotent: does nothing when all of it is already there. Needs root (or
 # sudo). Never touches the system's Firebird configuration.
 set -euo pipefail
+. "$(cd "$(dirname "$0")" && pwd)/lib/firebird4.sh"
+fb4_install
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

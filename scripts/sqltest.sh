@@ -10,20 +10,24 @@
 # tests/sql/udr_*.sql that only it runs; where the UDR module's output
 # differs from the legacy module's (SQL NULL in, NULL out; the error text
 # of an overflowing result), a test has its own NAME.udr.out.
+# With --charset CS, the scratch databases' default character set is CS
+# instead of WIN1250 (fbrun.sh --charset); the expected outputs are the same.
 # Prints one line per test and a closing count.
 #
-#   scripts/sqltest.sh [--build DIR] [--accept] [--udr] [--skip NAME]... [NAME...]
+#   scripts/sqltest.sh [--build DIR] [--accept] [--udr] [--charset CS] [--skip NAME]... [NAME...]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 builddir="$root/build/i386"
 accept=0
 udr=()
+charset=()
 skip=" "
 while [ $# -gt 0 ]; do
   case "$1" in
     --build) builddir=$(cd "$2" && pwd); shift 2 ;;
     --accept) accept=1; shift ;;
     --udr) udr=(--udr); shift ;;
+    --charset) charset=(--charset "$2"); shift 2 ;;
     --skip) skip="$skip$2 "; shift 2 ;;
     *) break ;;
   esac
@@ -52,7 +56,7 @@ for name in "${names[@]}"; do
   setup=()
   [ -f "$root/tests/sql/$name.setup" ] && setup=(--setup "$builddir/$(tr -d '[:space:]' < "$root/tests/sql/$name.setup")")
   # Run from the tests folder so that the echoed statements carry no paths.
-  (cd "$root/tests/sql" && "$root/scripts/fbrun.sh" --build "$builddir" "${udr[@]}" "${setup[@]}" "$name.sql") > "$out/$name.out" 2>&1
+  (cd "$root/tests/sql" && "$root/scripts/fbrun.sh" --build "$builddir" "${udr[@]}" "${charset[@]}" "${setup[@]}" "$name.sql") > "$out/$name.out" 2>&1
   if [ $accept -eq 1 ]; then
     # Under --udr, output that differs from the legacy expectation goes to
     # NAME.udr.out; the legacy files are never written.

@@ -38,14 +38,14 @@ BEGIN
       UNION ALL SELECT 'BLOB2SO' FROM RDB$DATABASE) INTO Name DO
   BEGIN
     IsLegacy = NULL;
-    SELECT COALESCE(RDB$LEGACY_FLAG, 0), TRIM(RDB$ENGINE_NAME), TRIM(RDB$MODULE_NAME), TRIM(RDB$ENTRYPOINT)
+    SELECT COALESCE(RDB$LEGACY_FLAG, 0), COALESCE(TRIM(RDB$ENGINE_NAME), ''), COALESCE(TRIM(RDB$MODULE_NAME), ''), COALESCE(TRIM(RDB$ENTRYPOINT), '')
       FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME = :Name AND RDB$PACKAGE_NAME IS NULL
       INTO IsLegacy, Engine, Module, Entry;
     /* The legacy declaration, the UDR one, or the stand-in PSQL function
        that vantor.sql makes when it moves a database back. */
     IF ((IsLegacy = 1 AND Module = 'vantor')
         OR (Engine = 'UDR' AND Entry STARTING WITH 'vantor_udr!')
-        OR (IsLegacy = 0 AND Engine IS NULL AND EXISTS (SELECT 1 FROM RDB$FUNCTIONS
+        OR (IsLegacy = 0 AND Engine = '' AND EXISTS (SELECT 1 FROM RDB$FUNCTIONS
             WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Name AND RDB$MODULE_NAME = 'vantor'))) THEN
       EXECUTE STATEMENT 'DROP FUNCTION ' || Name;
     IF (EXISTS (SELECT 1 FROM RDB$FUNCTIONS

@@ -43,7 +43,7 @@ EXECUTE BLOCK AS
     Key = UPPER(Name);
     Signature = REPLACE(Signature, '{32765}', 32765 / BytesPerChar);
     IsLegacy = NULL;
-    SELECT COALESCE(RDB$LEGACY_FLAG, 0), TRIM(RDB$ENGINE_NAME), TRIM(RDB$MODULE_NAME), TRIM(RDB$ENTRYPOINT)
+    SELECT COALESCE(RDB$LEGACY_FLAG, 0), COALESCE(TRIM(RDB$ENGINE_NAME), ''), COALESCE(TRIM(RDB$MODULE_NAME), ''), COALESCE(TRIM(RDB$ENTRYPOINT), '')
       FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME = :Key AND RDB$PACKAGE_NAME IS NULL
       INTO IsLegacy, Engine, Module, Entry;
     /* Only declarations of this library are replaced: the legacy module's,
@@ -52,7 +52,7 @@ EXECUTE BLOCK AS
     IF (IsLegacy IS NOT NULL
         AND NOT (IsLegacy = 1 AND Module = 'vantor')
         AND NOT (Engine = 'UDR' AND Entry STARTING WITH 'vantor_udr!')
-        AND NOT (Engine IS NULL AND EXISTS (SELECT 1 FROM RDB$FUNCTIONS
+        AND NOT (Engine = '' AND EXISTS (SELECT 1 FROM RDB$FUNCTIONS
                  WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Key AND RDB$MODULE_NAME = 'vantor'))) THEN
       EXECUTE STATEMENT 'CREATE FUNCTION ' || Key || ' ' || Signature
         || ' EXTERNAL NAME ''vantor_udr!' || Name || ''' ENGINE UDR';

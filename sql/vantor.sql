@@ -55,13 +55,13 @@ EXECUTE BLOCK AS
     Legacy = REPLACE(REPLACE(Legacy, '{32765}', 32765 / BytesPerChar), '{32767}', 32767 / BytesPerChar);
     Signature = REPLACE(Signature, '{32765}', 32765 / BytesPerChar);
     IsLegacy = NULL;
-    SELECT COALESCE(RDB$LEGACY_FLAG, 0), TRIM(RDB$ENGINE_NAME), TRIM(RDB$MODULE_NAME), TRIM(RDB$ENTRYPOINT)
+    SELECT COALESCE(RDB$LEGACY_FLAG, 0), COALESCE(TRIM(RDB$ENGINE_NAME), ''), COALESCE(TRIM(RDB$MODULE_NAME), ''), COALESCE(TRIM(RDB$ENTRYPOINT), '')
       FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME = :Key AND RDB$PACKAGE_NAME IS NULL
       INTO IsLegacy, Engine, Module, Entry;
     IF (IsLegacy = 1 AND Module = 'vantor') THEN
       EXIT;
     /* The stand-in PSQL function of an earlier move. */
-    IF (IsLegacy = 0 AND Engine IS NULL AND EXISTS (SELECT 1 FROM RDB$FUNCTIONS
+    IF (IsLegacy = 0 AND Engine = '' AND EXISTS (SELECT 1 FROM RDB$FUNCTIONS
         WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Key AND RDB$MODULE_NAME = 'vantor')) THEN
       EXIT;
     IF (IsLegacy = 0 AND Engine = 'UDR' AND Entry STARTING WITH 'vantor_udr!') THEN

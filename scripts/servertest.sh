@@ -8,7 +8,7 @@
 #      and the common package with the scripts;
 #   2. starts the i386 server (/usr/sbin/firebird) from a private root: the
 #      server's own configuration files copied from /etc/firebird/3.0 with
-#      UdfAccess = Restrict UDF added, bound to 127.0.0.1 on a free port, its
+#      UdfAccess allowing the system's UDF folder added, bound to 127.0.0.1 on a free port, its
 #      own copy of the security database with a SYSDBA password of its own
 #      (/etc is never changed: checked at the end);
 #   3. in a UTF8 and a WIN1250 database: declares the legacy module with
@@ -109,8 +109,11 @@ if [ -z "$embedded" ]; then
   mkdir -p "$scratch/lock" "$scratch/db"
   make_fbroot "$fbroot" "$system_root" databases.conf plugins.conf fbtrace.conf
   cp /etc/firebird/3.0/firebird.conf /etc/firebird/3.0/plugins.conf "$fbroot/"
-  printf '\nUdfAccess = Restrict UDF\nRemoteServicePort = %s\nRemoteBindAddress = 127.0.0.1\nIpcName = vantor_server_%s\n' \
-    "$port" "$port" >> "$fbroot/firebird.conf"
+  # The README's "UdfAccess = Restrict UDF" names the UDF folder of the
+  # server's root; this root links to the system's, and the engine checks
+  # the real path, so the folder is named by its real path here.
+  printf '\nUdfAccess = Restrict %s/UDF\nRemoteServicePort = %s\nRemoteBindAddress = 127.0.0.1\nIpcName = vantor_server_%s\n' \
+    "$system_root" "$port" "$port" >> "$fbroot/firebird.conf"
   cp /var/lib/firebird/3.0/system/security3.fdb "$scratch/security3.fdb"
   printf 'security.db = %s/security3.fdb\n{\n  RemoteAccess = false\n}\n' "$scratch" > "$fbroot/databases.conf"
   export FIREBIRD="$fbroot" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch"

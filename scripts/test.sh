@@ -49,6 +49,7 @@ step "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64 --skip cal
 step "sql i386 engine, UDR module" bash scripts/sqltest.sh --udr --build build/i386 --skip calendar_days --skip reinstall
 step "sql x86_64 engine, UDR module" bash scripts/sqltest.sh --udr --build build/x86_64 --skip calendar_days --skip reinstall
 step "load: 8 connections on the i386 server" bash scripts/loadtest.sh
+step "server path: packages installed in the i386 server, declared, moved, removed" bash scripts/servertest.sh
 step "fuzz every target (12 s each)" bash scripts/fuzz.sh all 12
 # The engine benchmark on 2,000 rows, one round: seconds, so that its SQL,
 # floors and arithmetic cannot rot (the full run is scripts/perfreport.sh).

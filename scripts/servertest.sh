@@ -109,6 +109,9 @@ if [ -z "$embedded" ]; then
   mkdir -p "$scratch/lock" "$scratch/db"
   make_fbroot "$fbroot" "$system_root" databases.conf plugins.conf fbtrace.conf
   cp /etc/firebird/3.0/firebird.conf /etc/firebird/3.0/plugins.conf "$fbroot/"
+  # The settings this test changes are edited, as a user would: the engine
+  # takes the first of two lines that set one parameter.
+  sed -i -E 's/^[[:space:]]*(UdfAccess|RemoteServicePort|RemoteBindAddress|IpcName)[[:space:]]*=/# &/' "$fbroot/firebird.conf"
   # The README's "UdfAccess = Restrict UDF" names the UDF folder of the
   # server's root; this root links to the system's, and the engine checks
   # the real path, so the folder is named by its real path here.

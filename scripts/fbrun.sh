@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Runs SQL files in an embedded Firebird 3.0 engine against a scratch database
+# Runs SQL files in an embedded Firebird engine against a scratch database
 # that has libvantor.so declared, and prints the session's output. The
-# engine is the i386 one for an i386 build and the amd64 one for an x86-64
-# build (chosen by the library's ELF class).
+# engine is a choice:
+#   --engine fb3  Firebird 3.0 (the default): the i386 engine for an i386
+#                 build, the amd64 one for an x86-64 build (chosen by the
+#                 library's ELF class);
+#   --engine fb4  Firebird 4.0 amd64 (scripts/lib/firebird4.sh), for an
+#                 x86-64 build only. Its programs run through the private
+#                 folder's own loader and libraries.
 #
-#   scripts/fbrun.sh [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--charset CS] FILE.sql...
+#   scripts/fbrun.sh [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--charset CS] FILE.sql...
 #
 # --charset makes the scratch database's default character set CS (WIN1250
 # by default); the session's character set stays WIN1250, so outputs compare.
@@ -16,21 +21,28 @@
 # --setup runs PROGRAM with the scratch database's path as its argument, after
 # the library is declared and before the SQL file, in the same engine
 # environment (a client of the embedded engine, e.g. one that writes BLOBs).
+# A program that is a script gets VANTOR_CLIENT_EXEC, the command prefix that
+# runs a client program against the chosen engine.
 #
 # Hermetic: the engine runs in this process tree from a private Firebird root
-# (build/<flavour>/fbroot) whose firebird.conf allows UDFs from the build
-# folder only; lock and temporary files stay in a scratch folder; nothing in
-# /etc is read for the engine's configuration or changed.
+# (build/<flavour>/fbroot, fbroot-fb4...) whose firebird.conf allows UDFs from
+# the build folder only; lock and temporary files stay in a scratch folder;
+# nothing in /etc is read for the engine's configuration or changed. The
+# engine's tools are exported as VANTOR_ISQL and VANTOR_GBAK for scripts that
+# SQL files call.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/fbroot.sh"
+. "$root/scripts/lib/firebird4.sh"
 builddir="$root/build/i386"
+engine=fb3
 keep=""
 setup=""
 udr=0
 charset=WIN1250
 while [ $# -gt 0 ]; do
   case "$1" in
+    --engine) engine=$2; shift 2 ;;
     --build) builddir=$(cd "$2" && pwd); shift 2 ;;
     --keep) keep="$2"; shift 2 ;;
     --setup) setup="$2"; shift 2 ;;
@@ -39,31 +51,62 @@ while [ $# -gt 0 ]; do
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--charset CS] FILE.sql..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--charset CS] FILE.sql..." >&2; exit 2; }
 [ $udr -eq 0 ] || [ -f "$builddir/libvantor_udr.so" ] || { echo "fbrun: $builddir/libvantor_udr.so is not built" >&2; exit 2; }
 [ -z "$setup" ] || [ -x "$setup" ] || { echo "fbrun: setup program $setup is not built" >&2; exit 2; }
 [ -f "$builddir/libvantor.so" ] || { echo "fbrun: $builddir/libvantor.so is not built" >&2; exit 2; }
 
-if readelf -h "$builddir/libvantor.so" | grep -q 'Class:.*ELF64'; then
-  system_root=/usr/lib/x86_64-linux-gnu/firebird/3.0
-  tools=/opt/vantor/firebird3.0-utils-amd64/usr/bin
-else
-  system_root=/usr/lib/i386-linux-gnu/firebird/3.0
-  tools=/usr/bin
-fi
+elf64=0
+readelf -h "$builddir/libvantor.so" | grep -q 'Class:.*ELF64' && elf64=1
+client_exec=""
+plugin_copy=0
+case "$engine" in
+  fb3)
+    if [ $elf64 -eq 1 ]; then
+      system_root=/usr/lib/x86_64-linux-gnu/firebird/3.0
+      tools=/opt/vantor/firebird3.0-utils-amd64/usr/bin
+    else
+      system_root=/usr/lib/i386-linux-gnu/firebird/3.0
+      tools=/usr/bin
+    fi
+    fbroot="$builddir/fbroot"
+    ;;
+  fb4)
+    [ $elf64 -eq 1 ] || { echo "fbrun: the Firebird 4.0 engine is amd64: it needs an x86-64 build" >&2; exit 2; }
+    fb4_installed || { echo "fbrun: Firebird 4.0 is not installed in $FB4_DIR (scripts/setup.sh)" >&2; exit 2; }
+    system_root=$FB4_ROOT
+    fbroot="$builddir/fbroot-fb4"
+    # The tools run through the folder's loader; small wrappers give scripts
+    # a plain command to call.
+    tools="$builddir/fb4-tools"
+    mkdir -p "$tools"
+    for tool in isql-fb gbak; do
+      printf '#!/bin/sh\nexec "%s" --library-path "%s" "%s" "$@"\n' "$FB4_LOADER" "$FB4_LIBS" "$FB4_BIN/$tool" \
+        > "$tools/$tool"
+      chmod +x "$tools/$tool"
+    done
+    client_exec="$FB4_LOADER --library-path $FB4_LIBS"
+    # Firebird 4.0 refuses a plugin whose real path is not the one it asked
+    # for, so its roots hold copies of the plugins, not links.
+    plugin_copy=1
+    ;;
+  *) echo "fbrun: unknown engine $engine (fb3 or fb4)" >&2; exit 2 ;;
+esac
 # The engine's own tools, for this run and for scripts that SQL files call.
-export VANTOR_ISQL="$tools/isql-fb" VANTOR_GBAK="$tools/gbak"
+export VANTOR_ISQL="$tools/isql-fb" VANTOR_GBAK="$tools/gbak" VANTOR_CLIENT_EXEC="$client_exec"
 isql=$VANTOR_ISQL
-fbroot="$builddir/fbroot"
 if [ $udr -eq 1 ]; then
-  # The engine's plugin folder is compiled in, so this root has its own: the
-  # system's plugins, and a udr folder holding the module, which the root's
+  # The engine's plugin folder is the root's, so this root has its own: the
+  # engine's plugins, and a udr folder holding the module, which the root's
   # own plugins.conf names as the UDR engine's path.
-  fbroot="$builddir/fbroot-udr"
+  fbroot="$fbroot-udr"
   if [ ! -f "$fbroot/plugins.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; then
     make_fbroot "$fbroot" "$system_root" plugins plugins.conf
     mkdir -p "$fbroot/plugins/udr"
-    for entry in "$system_root"/plugins/*; do ln -sfn "$entry" "$fbroot/plugins/$(basename "$entry")"; done
+    for entry in "$system_root"/plugins/*; do
+      [ "$(basename "$entry")" != udr ] || continue
+      if [ $plugin_copy -eq 1 ]; then cp "$entry" "$fbroot/plugins/"; else ln -sfn "$entry" "$fbroot/plugins/$(basename "$entry")"; fi
+    done
     printf 'UdfAccess = Restrict %s\n' "$builddir" > "$fbroot/firebird.conf"
     cat > "$fbroot/plugins.conf" <<'CONF'
 Plugin = UDR {
@@ -79,15 +122,23 @@ CONF
   # A copy, not a link: the UDR engine refuses an entry point whose file
   # name differs from the name it loaded the module by.
   cp "$builddir/libvantor_udr.so" "$fbroot/plugins/udr/libvantor_udr.so"
+  # The benchmark's UDR floor, where the build has it.
+  [ ! -f "$builddir/libvantor_floor_udr.so" ] || cp "$builddir/libvantor_floor_udr.so" "$fbroot/plugins/udr/"
 elif [ ! -f "$fbroot/firebird.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; then
-  make_fbroot "$fbroot" "$system_root"
+  if [ $plugin_copy -eq 1 ]; then
+    make_fbroot "$fbroot" "$system_root" plugins
+    mkdir -p "$fbroot/plugins"
+    cp "$system_root"/plugins/*.so "$fbroot/plugins/"
+  else
+    make_fbroot "$fbroot" "$system_root"
+  fi
   printf 'UdfAccess = Restrict %s\n' "$builddir" > "$fbroot/firebird.conf"
 fi
 
 if [ -n "$keep" ]; then scratch=$keep; mkdir -p "$scratch"; else scratch=$(mktemp -d); fi
 cleanup() { [ -n "$keep" ] || rm -rf "$scratch"; }
 trap cleanup EXIT
-export FIREBIRD="$fbroot" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch"
+export FIREBIRD="$fbroot" FIREBIRD_MSG="$fbroot" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch"
 export ISC_USER=SYSDBA
 mkdir -p "$FIREBIRD_LOCK"
 
@@ -113,7 +164,10 @@ for file in "$@"; do
     echo "fbrun: declaring the library failed" >&2
     exit 1
   fi
-  if [ -n "$setup" ] && ! "$setup" "$db" >&2; then
+  # A compiled client runs against the chosen engine's client library.
+  run_setup=("$setup")
+  if [ -n "$setup" ] && [ -n "$client_exec" ] && head -c 4 "$setup" | grep -q 'ELF'; then run_setup=($client_exec "$setup"); fi
+  if [ -n "$setup" ] && ! "${run_setup[@]}" "$db" >&2; then
     echo "fbrun: setup $setup failed" >&2
     exit 1
   fi

@@ -48,6 +48,15 @@ step "sql x86_64 engine" bash scripts/sqltest.sh --build build/x86_64 --skip cal
 # against the legacy module in one database.
 step "sql i386 engine, UDR module" bash scripts/sqltest.sh --udr --build build/i386 --skip calendar_days --skip reinstall
 step "sql x86_64 engine, UDR module" bash scripts/sqltest.sh --udr --build build/x86_64 --skip calendar_days --skip reinstall
+# Firebird 4.0 (amd64): the whole suite with both modules, and the UDR
+# module built against the 4.0 interface headers.
+step "sql Firebird 4.0 engine" bash scripts/sqltest.sh --engine fb4 --build build/x86_64 --skip calendar_days
+step "sql Firebird 4.0 engine, UDR module" bash scripts/sqltest.sh --engine fb4 --udr --build build/x86_64 \
+  --skip calendar_days --skip reinstall
+step "UDR module against the Firebird 4.0 headers" bash -c 'cmake -S . -B build/x86_64-fb4headers \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64.cmake -DVANTOR_TESTS=OFF \
+  -DVANTOR_FIREBIRD_INCLUDE=/opt/vantor/firebird4.0/usr/include >/dev/null \
+  && cmake --build build/x86_64-fb4headers --target vantor_udr -j 2 >/dev/null'
 step "load: 8 connections on the i386 server" bash scripts/loadtest.sh
 step "server path: packages installed in the i386 server, declared, moved, removed" bash scripts/servertest.sh
 step "fuzz every target (12 s each)" bash scripts/fuzz.sh all 12

@@ -22,10 +22,14 @@ typedef int32_t ISC_DATE;
 // Unsigned count of 1/10000 second since midnight.
 typedef uint32_t ISC_TIME;
 
+// Where the server's interface headers came first (the UDR adapter), their
+// ISC_TIMESTAMP, of this same layout, stands.
+#ifndef FB_API_VER
 typedef struct {
     ISC_DATE timestamp_date;
     ISC_TIME timestamp_time;
 } ISC_TIMESTAMP;
+#endif
 
 // The server's record for a BLOB argument. Declared with natural C types so
 // that the x86-64 flavour gets the 64-bit host's layout; on i386 it is seven

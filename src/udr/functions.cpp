@@ -1,95 +1,146 @@
 // The UDR module libvantor_udr.so: the 23 functions through Firebird's C++
 // UDR interface (the udr_engine plugin), for servers where legacy UDFs are
-// switched off. Each function is a thin adapter over the same plain
-// functions the legacy entry points call, so both modules compute alike:
-// for every non-NULL input the result is bit-identical to the legacy
-// module's. Differences, all at the boundary:
+// switched off. The functions themselves are plain code over messages
+// (udr/routines.h): this file is the engine's side, which reads each
+// function's message layouts from the routine's metadata, as the server
+// built them from the SQL declaration, runs the routine on every call and
+// raises what it reports as the engine's own errors. Differences from the
+// legacy module, all at the boundary:
 //   * SQL NULL in any argument gives SQL NULL, for every function (the
 //     legacy module reads a missing value as 0 or as an empty string);
-//   * text arguments are VARCHAR and are read, as the legacy CSTRING ones
-//     are, up to their first zero byte;
+//   * text arguments are CHAR or VARCHAR of any declared length and are
+//     read, as the legacy CSTRING ones are, up to their first zero byte; a
+//     text result longer than its declared length is an error;
 //   * Now fails by returning NULL, where the legacy module returns a null
 //     address, which the server also shows as NULL.
 // An infinite or NaN DOUBLE PRECISION result raises the error the server
 // raises for a legacy UDF, so a query fails here exactly where it fails there.
+// A declaration whose types do not fit the function is refused when the
+// function is first used.
 //
 // The declarations are sql/vantor-udr.sql; each function below is preceded
 // by its own.
 
-// The library's boundary types come first; the interface headers then take
-// them as they are (ISC_TIMESTAMP_DEFINED) and skip their own BLOBCALLBACK
-// record (JRD_VAL_H), which the legacy half of the library declares with the
-// server's exact 16-bit signature.
-#include <algorithm>
-#include <cmath>
-#include <cstring>
-#include <exception>
-#include <string_view>
-
-#include "blob/blobreader.h"
-#include "datetime/calendar.h"
-#include "datetime/daynumber.h"
-#include "datetime/now.h"
-#include "mask/mask.h"
-#include "text/lowercase.h"
-#include "text/scalar.h"
-
-#define ISC_TIMESTAMP_DEFINED
+// The server's interface headers come first, without their BLOBCALLBACK
+// record (JRD_VAL_H, the guard they keep for it), which the legacy half of
+// the library declares with the server's exact 16-bit signature; the
+// library's headers then take the headers' ISC_TIMESTAMP as it is.
 #define JRD_VAL_H
 #define FB_UDR_STATUS_TYPE ::Firebird::ThrowStatusWrapper
 #include <firebird/UdrCppEngine.h>
 
-// The 3.0 headers describe FB_DATE with SQL_DATE (the dialect-1 name of a
-// TIMESTAMP), FB_TIME with an SQL_TIME they never define, and both, with
-// FB_TIMESTAMP, by unqualified class names. The message fields of those types
-// are described here as later versions of the headers describe them.
-#undef FB__META_FB_DATE
-#undef FB__META_FB_TIME
-#undef FB__META_FB_TIMESTAMP
-#define FB__META_FB_DATE                                  \
-    builder->setType(status, index, SQL_TYPE_DATE);       \
-    builder->setLength(status, index, sizeof(::Firebird::FbDate));
-#define FB__META_FB_TIME                                  \
-    builder->setType(status, index, SQL_TYPE_TIME);       \
-    builder->setLength(status, index, sizeof(::Firebird::FbTime));
-#define FB__META_FB_TIMESTAMP                             \
-    builder->setType(status, index, SQL_TIMESTAMP);       \
-    builder->setLength(status, index, sizeof(::Firebird::FbTimestamp));
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "blob/blobreader.h"
+#include "udr/message.h"
+#include "udr/routines.h"
 
 namespace vantor::udr {
 
-// The engine's number for the WIN1250 character set.
-constexpr unsigned kCharSetWin1250 = 51;
+static_assert(kSqlText == SQL_TEXT && kSqlVarying == SQL_VARYING && kSqlShort == SQL_SHORT &&
+                  kSqlLong == SQL_LONG && kSqlDouble == SQL_DOUBLE && kSqlTimestamp == SQL_TIMESTAMP &&
+                  kSqlBlob == SQL_BLOB && kSqlTypeTime == SQL_TYPE_TIME && kSqlTypeDate == SQL_TYPE_DATE,
+              "the field types are the engine's");
 
 using Firebird::FbException;
+using Firebird::IMessageMetadata;
 using Firebird::IStatus;
 using Firebird::ThrowStatusWrapper;
 
-template <typename... Flags>
-bool AnyNull(Flags... flags) {
-    return (... || (flags != 0));
-}
-
-// The text of a VARCHAR up to its first zero byte, as the legacy module's
-// CSTRING arguments read it.
-template <unsigned N>
-std::string_view TextOf(const Firebird::FbVarChar<N>& varchar) {
-    const size_t length = std::min<size_t>(varchar.length, N);
-    return std::string_view(varchar.str, strnlen(varchar.str, length));
-}
-
-// Writes a DOUBLE PRECISION result. An infinite or NaN value raises the
-// error the server raises for the same value from a legacy UDF.
-inline void SetDouble(ThrowStatusWrapper* status, const char* function, double value, double* out) {
-    if (!std::isfinite(value)) {
-        const ISC_STATUS vector[] = {isc_arg_gds, isc_expression_eval_err,
-                                     isc_arg_gds, std::isnan(value) ? isc_udf_fp_nan : isc_udf_fp_overflow,
-                                     isc_arg_string, reinterpret_cast<ISC_STATUS>(function),
-                                     isc_arg_end};
-        throw FbException(status, vector);
+// The layout of a message as the engine describes it.
+MessageLayout LayoutOf(ThrowStatusWrapper* status, IMessageMetadata* metadata) {
+    MessageLayout layout(metadata->getCount(status));
+    for (unsigned i = 0; i < layout.size(); ++i) {
+        FieldLayout& field = layout[i];
+        field.Type = metadata->getType(status, i) & ~1u;
+        field.SubType = static_cast<unsigned>(metadata->getSubType(status, i));
+        field.Scale = metadata->getScale(status, i);
+        field.Length = metadata->getLength(status, i);
+        field.CharSet = metadata->getCharSet(status, i);
+        field.Offset = metadata->getOffset(status, i);
+        field.NullOffset = metadata->getNullOffset(status, i);
     }
-    *out = value;
+    return layout;
 }
+
+// The engine's error for a declaration that does not fit its function.
+[[noreturn]] void RaiseDeclarationError(ThrowStatusWrapper* status, const std::string& text) {
+    const ISC_STATUS vector[] = {isc_arg_gds, isc_random, isc_arg_string,
+                                 reinterpret_cast<ISC_STATUS>(text.c_str()), isc_arg_end};
+    throw FbException(status, vector);
+}
+
+// Raises what a routine reported, as the engine raises it for the same
+// result of a legacy UDF or of its own string conversions.
+void Raise(ThrowStatusWrapper* status, const char* function, const Outcome& outcome) {
+    switch (outcome.What) {
+        case Fault::None: return;
+        case Fault::NotANumber:
+        case Fault::Overflow: {
+            const ISC_STATUS vector[] = {
+                isc_arg_gds, isc_expression_eval_err, isc_arg_gds,
+                outcome.What == Fault::NotANumber ? isc_udf_fp_nan : isc_udf_fp_overflow,
+                isc_arg_string, reinterpret_cast<ISC_STATUS>(function), isc_arg_end};
+            throw FbException(status, vector);
+        }
+        case Fault::Truncation: {
+            const ISC_STATUS vector[] = {isc_arg_gds, isc_arith_except, isc_arg_gds, isc_string_truncation,
+                                         isc_arg_gds, isc_trunc_limits,
+                                         isc_arg_number, static_cast<ISC_STATUS>(outcome.Limit),
+                                         isc_arg_number, static_cast<ISC_STATUS>(outcome.Actual), isc_arg_end};
+            throw FbException(status, vector);
+        }
+    }
+}
+
+// What every function object holds: its routine and the layouts of its two
+// messages, read once when the engine makes the object (for an attachment)
+// and used on every call.
+class Adapter {
+public:
+    // For the interface headers' second constructor, which the engine never
+    // calls.
+    Adapter() = default;
+
+    Adapter(ThrowStatusWrapper* status, Firebird::IRoutineMetadata* metadata, const char* name)
+        : routine_(FindRoutine(name)), upperName_(name) {
+        // The engine names a legacy UDF in its errors as the declaration
+        // does, in capitals; this module's errors name the function alike.
+        for (char& c : upperName_) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        Firebird::IMessageMetadata* in = metadata->getInputMetadata(status);
+        Firebird::IMessageMetadata* out = nullptr;
+        try {
+            in_ = LayoutOf(status, in);
+            out = metadata->getOutputMetadata(status);
+            out_ = LayoutOf(status, out);
+        } catch (...) {
+            in->release();
+            if (out) out->release();
+            throw;
+        }
+        in->release();
+        out->release();
+        const std::string fault = CheckDeclaration(*routine_, in_, out_);
+        if (!fault.empty()) RaiseDeclarationError(status, std::string(name) + ": " + fault);
+    }
+
+    void Execute(ThrowStatusWrapper* status, const unsigned char* in, unsigned char* out) const {
+        Raise(status, upperName_.c_str(), routine_->Run(Call{in_, in, out_, out}));
+    }
+
+    const MessageLayout& In() const { return in_; }
+    const MessageLayout& Out() const { return out_; }
+
+private:
+    const Routine* routine_ = nullptr;
+    std::string upperName_;
+    MessageLayout in_;
+    MessageLayout out_;
+};
 
 // A BLOB argument as a chunk reader: getSegment on the blob until it
 // delivers bytes or reports the end. Empty segments are passed over. An
@@ -150,84 +201,42 @@ private:
 
 }  // namespace vantor::udr
 
-using vantor::udr::AnyNull;
-using vantor::udr::SetDouble;
-using vantor::udr::TextOf;
+// Each function: an adapter made for its declaration, calling its routine.
+#define VANTOR_UDR_FUNCTION(name)                                                   \
+    FB_UDR_BEGIN_FUNCTION(name)                                                     \
+    FB_UDR_CONSTRUCTOR, adapter(status, metadata, #name) {}                         \
+    const vantor::udr::Adapter adapter;                                             \
+    FB_UDR_EXECUTE_FUNCTION {                                                       \
+        (void)context;                                                              \
+        adapter.Execute(status, in, out);                                           \
+    }                                                                               \
+    FB_UDR_END_FUNCTION
 
 // Date and time: day-number conversions
 
 // CREATE FUNCTION D2DP (D DATE) RETURNS DOUBLE PRECISION
 //   EXTERNAL NAME 'vantor_udr!D2DP' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(D2DP)
-FB_UDR_MESSAGE(InMessage, (FB_DATE, d));
-FB_UDR_MESSAGE(OutMessage, (FB_DOUBLE, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = in->dNull;
-    if (!in->dNull) SetDouble(status, "D2DP", vantor::DateToDP(in->d.value), &out->result);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(D2DP)
 
 // CREATE FUNCTION DP2D (DP DOUBLE PRECISION) RETURNS DATE
 //   EXTERNAL NAME 'vantor_udr!DP2D' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(DP2D)
-FB_UDR_MESSAGE(InMessage, (FB_DOUBLE, dp));
-FB_UDR_MESSAGE(OutMessage, (FB_DATE, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = in->dpNull;
-    if (!in->dpNull) out->result.value = vantor::DPToDate(in->dp);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(DP2D)
 
 // CREATE FUNCTION T2DP (T TIME) RETURNS DOUBLE PRECISION
 //   EXTERNAL NAME 'vantor_udr!T2DP' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(T2DP)
-FB_UDR_MESSAGE(InMessage, (FB_TIME, t));
-FB_UDR_MESSAGE(OutMessage, (FB_DOUBLE, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = in->tNull;
-    if (!in->tNull) SetDouble(status, "T2DP", vantor::TimeToDP(in->t.value), &out->result);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(T2DP)
 
 // CREATE FUNCTION DP2T (DP DOUBLE PRECISION) RETURNS TIME
 //   EXTERNAL NAME 'vantor_udr!DP2T' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(DP2T)
-FB_UDR_MESSAGE(InMessage, (FB_DOUBLE, dp));
-FB_UDR_MESSAGE(OutMessage, (FB_TIME, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = in->dpNull;
-    if (!in->dpNull) out->result.value = vantor::DPToTime(in->dp);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(DP2T)
 
 // CREATE FUNCTION TS2DP (TS TIMESTAMP) RETURNS DOUBLE PRECISION
 //   EXTERNAL NAME 'vantor_udr!TS2DP' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(TS2DP)
-FB_UDR_MESSAGE(InMessage, (FB_TIMESTAMP, ts));
-FB_UDR_MESSAGE(OutMessage, (FB_DOUBLE, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = in->tsNull;
-    if (!in->tsNull) {
-        const ISC_TIMESTAMP timestamp{in->ts.date.value, in->ts.time.value};
-        SetDouble(status, "TS2DP", vantor::TimestampToDP(timestamp), &out->result);
-    }
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(TS2DP)
 
 // CREATE FUNCTION DP2TS (DP DOUBLE PRECISION) RETURNS TIMESTAMP
 //   EXTERNAL NAME 'vantor_udr!DP2TS' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(DP2TS)
-FB_UDR_MESSAGE(InMessage, (FB_DOUBLE, dp));
-FB_UDR_MESSAGE(OutMessage, (FB_TIMESTAMP, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = in->dpNull;
-    if (!in->dpNull) {
-        const ISC_TIMESTAMP timestamp = vantor::DPToTimestamp(in->dp);
-        out->result.date.value = timestamp.timestamp_date;
-        out->result.time.value = timestamp.timestamp_time;
-    }
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(DP2TS)
 
 // Date and time: calendar fields, weekday filter, current timestamp.
 // SMALLINT results carry the low 16 bits of the legacy results, as the
@@ -235,82 +244,27 @@ FB_UDR_END_FUNCTION
 
 // CREATE FUNCTION DP2Day (DP DOUBLE PRECISION) RETURNS SMALLINT
 //   EXTERNAL NAME 'vantor_udr!DP2Day' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(DP2Day)
-FB_UDR_MESSAGE(InMessage, (FB_DOUBLE, dp));
-FB_UDR_MESSAGE(OutMessage, (FB_SMALLINT, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = in->dpNull;
-    if (!in->dpNull)
-        out->result = static_cast<ISC_SHORT>(vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(in->dp)).day);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(DP2Day)
 
 // CREATE FUNCTION DP2Month (DP DOUBLE PRECISION) RETURNS SMALLINT
 //   EXTERNAL NAME 'vantor_udr!DP2Month' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(DP2Month)
-FB_UDR_MESSAGE(InMessage, (FB_DOUBLE, dp));
-FB_UDR_MESSAGE(OutMessage, (FB_SMALLINT, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = in->dpNull;
-    if (!in->dpNull)
-        out->result = static_cast<ISC_SHORT>(vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(in->dp)).month);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(DP2Month)
 
 // CREATE FUNCTION DP2Year (DP DOUBLE PRECISION) RETURNS SMALLINT
 //   EXTERNAL NAME 'vantor_udr!DP2Year' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(DP2Year)
-FB_UDR_MESSAGE(InMessage, (FB_DOUBLE, dp));
-FB_UDR_MESSAGE(OutMessage, (FB_SMALLINT, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = in->dpNull;
-    if (!in->dpNull)
-        out->result = static_cast<ISC_SHORT>(vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(in->dp)).year);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(DP2Year)
 
 // CREATE FUNCTION DP2DOW (DP DOUBLE PRECISION) RETURNS SMALLINT
 //   EXTERNAL NAME 'vantor_udr!DP2DOW' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(DP2DOW)
-FB_UDR_MESSAGE(InMessage, (FB_DOUBLE, dp));
-FB_UDR_MESSAGE(OutMessage, (FB_SMALLINT, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = in->dpNull;
-    if (!in->dpNull)
-        out->result = static_cast<ISC_SHORT>(vantor::WeekdayOfDayCount(vantor::DayCountOfDP(in->dp)));
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(DP2DOW)
 
 // CREATE FUNCTION DPDOW (DP DOUBLE PRECISION, DAYS VARCHAR(255))
 //   RETURNS SMALLINT EXTERNAL NAME 'vantor_udr!DPDOW' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(DPDOW)
-FB_UDR_MESSAGE(InMessage, (FB_DOUBLE, dp)(FB_VARCHAR(255), days));
-FB_UDR_MESSAGE(OutMessage, (FB_SMALLINT, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = AnyNull(in->dpNull, in->daysNull);
-    if (out->resultNull) return;
-    char list[256];
-    const std::string_view days = TextOf(in->days);
-    std::memcpy(list, days.data(), days.size());
-    list[days.size()] = '\0';
-    out->result = vantor::WeekdayPassesList(vantor::WeekdayOfDayCount(vantor::DayCountOfDP(in->dp)), list) ? 1 : 0;
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(DPDOW)
 
 // CREATE FUNCTION Now RETURNS TIMESTAMP
 //   EXTERNAL NAME 'vantor_udr!Now' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(Now)
-FB_UDR_MESSAGE(OutMessage, (FB_TIMESTAMP, result));
-FB_UDR_EXECUTE_FUNCTION {
-    ISC_TIMESTAMP timestamp;
-    const bool known = vantor::CurrentLocalTimestamp(vantor::ReadSystemClock, &timestamp);
-    out->resultNull = known ? FB_FALSE : FB_TRUE;
-    if (known) {
-        out->result.date.value = timestamp.timestamp_date;
-        out->result.time.value = timestamp.timestamp_time;
-    }
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(Now)
 
 // Wildcard matching
 
@@ -319,135 +273,63 @@ FB_UDR_END_FUNCTION
 // CREATE FUNCTION Match (T VARCHAR(32765) CHARACTER SET NONE,
 //   MASK VARCHAR(32765) CHARACTER SET NONE) RETURNS SMALLINT
 //   EXTERNAL NAME 'vantor_udr!Match' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(Match)
-FB_UDR_MESSAGE(InMessage, (FB_VARCHAR(32765), text)(FB_VARCHAR(32765), mask));
-FB_UDR_MESSAGE(OutMessage, (FB_SMALLINT, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = AnyNull(in->textNull, in->maskNull);
-    if (!out->resultNull) out->result = vantor::MatchMask(TextOf(in->text), TextOf(in->mask)) ? 1 : 0;
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(Match)
 
 // Text and scalar functions
 
 // CREATE FUNCTION ALC (T VARCHAR(32765) CHARACTER SET WIN1250)
 //   RETURNS VARCHAR(32765) CHARACTER SET WIN1250
 //   EXTERNAL NAME 'vantor_udr!ALC' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(ALC)
-FB_UDR_MESSAGE(InMessage, (FB_INTL_VARCHAR(32765, vantor::udr::kCharSetWin1250), text));
-FB_UDR_MESSAGE(OutMessage, (FB_INTL_VARCHAR(32765, vantor::udr::kCharSetWin1250), result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = in->textNull;
-    if (in->textNull) return;
-    const std::string_view text = TextOf(in->text);
-    vantor::LowerCaseBytes(reinterpret_cast<const unsigned char*>(text.data()), text.size(),
-                           reinterpret_cast<unsigned char*>(out->result.str));
-    out->result.length = static_cast<ISC_USHORT>(text.size());
-}
-FB_UDR_END_FUNCTION
-
-// The IIF functions: a condition above 0 picks the first value, anything
-// else the second; NULL in any argument gives NULL.
+VANTOR_UDR_FUNCTION(ALC)
 
 // CREATE FUNCTION IIF_D (C SMALLINT, A DATE, B DATE) RETURNS DATE
 //   EXTERNAL NAME 'vantor_udr!IIF_D' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(IIF_D)
-FB_UDR_MESSAGE(InMessage, (FB_SMALLINT, c)(FB_DATE, a)(FB_DATE, b));
-FB_UDR_MESSAGE(OutMessage, (FB_DATE, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = AnyNull(in->cNull, in->aNull, in->bNull);
-    if (!out->resultNull) out->result = *vantor::Choose(&in->c, &in->a, &in->b);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(IIF_D)
 
 // CREATE FUNCTION IIF_T (C SMALLINT, A TIME, B TIME) RETURNS TIME
 //   EXTERNAL NAME 'vantor_udr!IIF_T' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(IIF_T)
-FB_UDR_MESSAGE(InMessage, (FB_SMALLINT, c)(FB_TIME, a)(FB_TIME, b));
-FB_UDR_MESSAGE(OutMessage, (FB_TIME, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = AnyNull(in->cNull, in->aNull, in->bNull);
-    if (!out->resultNull) out->result = *vantor::Choose(&in->c, &in->a, &in->b);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(IIF_T)
 
 // CREATE FUNCTION IIF_TS (C SMALLINT, A TIMESTAMP, B TIMESTAMP)
 //   RETURNS TIMESTAMP EXTERNAL NAME 'vantor_udr!IIF_TS' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(IIF_TS)
-FB_UDR_MESSAGE(InMessage, (FB_SMALLINT, c)(FB_TIMESTAMP, a)(FB_TIMESTAMP, b));
-FB_UDR_MESSAGE(OutMessage, (FB_TIMESTAMP, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = AnyNull(in->cNull, in->aNull, in->bNull);
-    if (!out->resultNull) out->result = *vantor::Choose(&in->c, &in->a, &in->b);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(IIF_TS)
 
 // The strings take the database's default character set, as the legacy
 // IIF_S's do, so no conversion happens on the way.
 // CREATE FUNCTION IIF_S (C SMALLINT, A VARCHAR(32765), B VARCHAR(32765))
 //   RETURNS VARCHAR(32765) EXTERNAL NAME 'vantor_udr!IIF_S' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(IIF_S)
-FB_UDR_MESSAGE(InMessage, (FB_SMALLINT, c)(FB_VARCHAR(32765), a)(FB_VARCHAR(32765), b));
-FB_UDR_MESSAGE(OutMessage, (FB_VARCHAR(32765), result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = AnyNull(in->cNull, in->aNull, in->bNull);
-    if (out->resultNull) return;
-    const std::string_view chosen = TextOf(*vantor::Choose(&in->c, &in->a, &in->b));
-    std::memcpy(out->result.str, chosen.data(), chosen.size());
-    out->result.length = static_cast<ISC_USHORT>(chosen.size());
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(IIF_S)
 
 // CREATE FUNCTION IIF_I (C SMALLINT, A INTEGER, B INTEGER) RETURNS INTEGER
 //   EXTERNAL NAME 'vantor_udr!IIF_I' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(IIF_I)
-FB_UDR_MESSAGE(InMessage, (FB_SMALLINT, c)(FB_INTEGER, a)(FB_INTEGER, b));
-FB_UDR_MESSAGE(OutMessage, (FB_INTEGER, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = AnyNull(in->cNull, in->aNull, in->bNull);
-    if (!out->resultNull) out->result = *vantor::Choose(&in->c, &in->a, &in->b);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(IIF_I)
 
 // CREATE FUNCTION IIF_DP (C SMALLINT, A DOUBLE PRECISION, B DOUBLE PRECISION)
 //   RETURNS DOUBLE PRECISION EXTERNAL NAME 'vantor_udr!IIF_DP' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(IIF_DP)
-FB_UDR_MESSAGE(InMessage, (FB_SMALLINT, c)(FB_DOUBLE, a)(FB_DOUBLE, b));
-FB_UDR_MESSAGE(OutMessage, (FB_DOUBLE, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = AnyNull(in->cNull, in->aNull, in->bNull);
-    if (!out->resultNull) SetDouble(status, "IIF_DP", *vantor::Choose(&in->c, &in->a, &in->b), &out->result);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(IIF_DP)
 
 // CREATE FUNCTION DivDP (A DOUBLE PRECISION, B DOUBLE PRECISION)
 //   RETURNS DOUBLE PRECISION EXTERNAL NAME 'vantor_udr!DivDP' ENGINE UDR;
 // A divisor of +0.0 or -0.0 gives +0.0.
-FB_UDR_BEGIN_FUNCTION(DivDP)
-FB_UDR_MESSAGE(InMessage, (FB_DOUBLE, a)(FB_DOUBLE, b));
-FB_UDR_MESSAGE(OutMessage, (FB_DOUBLE, result));
-FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = AnyNull(in->aNull, in->bNull);
-    if (out->resultNull) return;
-    const double quotient = vantor::IsGuardedDivisor(in->b) ? 0.0 : vantor::ExtendedQuotient(in->a, in->b);
-    SetDouble(status, "DIVDP", quotient, &out->result);
-}
-FB_UDR_END_FUNCTION
+VANTOR_UDR_FUNCTION(DivDP)
 
-// BLOB readers
+// BLOB readers: the adapter reads the BLOB through the engine.
 
 // CREATE FUNCTION BLOB2I (B BLOB) RETURNS INTEGER
 //   EXTERNAL NAME 'vantor_udr!BLOB2I' ENGINE UDR;
 FB_UDR_BEGIN_FUNCTION(BLOB2I)
-FB_UDR_MESSAGE(InMessage, (FB_BLOB, b));
-FB_UDR_MESSAGE(OutMessage, (FB_INTEGER, result));
+FB_UDR_CONSTRUCTOR, adapter(status, metadata, "BLOB2I") {}
+const vantor::udr::Adapter adapter;
 FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = in->bNull;
-    if (in->bNull) return;
-    vantor::udr::BlobChunks chunks(status, context, &in->b);
+    using namespace vantor::udr;
+    const FieldLayout& result = adapter.Out()[0];
+    if (IsNull(in, adapter.In()[0])) return SetNull(out, result, true);
+    ISC_QUAD id;
+    std::memcpy(&id, ValueOf(in, adapter.In()[0]), sizeof id);
+    BlobChunks chunks(status, context, &id);
     const int32_t first = vantor::FirstIntegerOfChunks(chunks.Reader());
     chunks.Finish();
-    out->result = first;
+    Write(out, result, first);
 }
 FB_UDR_END_FUNCTION
 
@@ -456,16 +338,20 @@ FB_UDR_END_FUNCTION
 // CREATE FUNCTION BLOB2SO (B BLOB, KEY_ INTEGER, LIMIT_ INTEGER)
 //   RETURNS INTEGER EXTERNAL NAME 'vantor_udr!BLOB2SO' ENGINE UDR;
 FB_UDR_BEGIN_FUNCTION(BLOB2SO)
-FB_UDR_MESSAGE(InMessage, (FB_BLOB, b)(FB_INTEGER, key)(FB_INTEGER, limit));
-FB_UDR_MESSAGE(OutMessage, (FB_INTEGER, result));
+FB_UDR_CONSTRUCTOR, adapter(status, metadata, "BLOB2SO") {}
+const vantor::udr::Adapter adapter;
 FB_UDR_EXECUTE_FUNCTION {
-    out->resultNull = AnyNull(in->bNull, in->keyNull, in->limitNull);
-    if (out->resultNull) return;
-    vantor::udr::BlobChunks chunks(status, context, &in->b);
-    const int32_t count =
-        vantor::CountRecordsInChunks(chunks.Reader(), vantor::kRecordScanLimit, in->key, in->limit);
+    using namespace vantor::udr;
+    const MessageLayout& args = adapter.In();
+    const FieldLayout& result = adapter.Out()[0];
+    if (IsNull(in, args[0]) || IsNull(in, args[1]) || IsNull(in, args[2])) return SetNull(out, result, true);
+    ISC_QUAD id;
+    std::memcpy(&id, ValueOf(in, args[0]), sizeof id);
+    BlobChunks chunks(status, context, &id);
+    const int32_t count = vantor::CountRecordsInChunks(chunks.Reader(), vantor::kRecordScanLimit,
+                                                       Read<int32_t>(in, args[1]), Read<int32_t>(in, args[2]));
     chunks.Finish();
-    out->result = count;
+    Write(out, result, count);
 }
 FB_UDR_END_FUNCTION
 

@@ -1,0 +1,248 @@
+#include "udr/routines.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "datetime/calendar.h"
+#include "datetime/daynumber.h"
+#include "mask/mask.h"
+#include "text/lowercase.h"
+#include "text/scalar.h"
+
+namespace vantor::udr {
+
+namespace {
+
+const FieldLayout& Arg(const Call& call, size_t index) { return call.InLayout[index]; }
+const FieldLayout& Result(const Call& call) { return call.OutLayout[0]; }
+
+// Whether any argument is NULL; if so the result is NULL.
+bool NullIn(const Call& call) {
+    for (const FieldLayout& field : call.InLayout) {
+        if (IsNull(call.In, field)) {
+            SetNull(call.Out, Result(call), true);
+            return true;
+        }
+    }
+    return false;
+}
+
+template <typename T>
+T ArgValue(const Call& call, size_t index) {
+    return Read<T>(call.In, Arg(call, index));
+}
+
+// A DOUBLE PRECISION result; an infinite or NaN value is the engine's error,
+// as it is for the same value from a legacy UDF.
+Outcome SetDouble(const Call& call, double value) {
+    if (std::isnan(value)) return Outcome{Fault::NotANumber};
+    if (std::isinf(value)) return Outcome{Fault::Overflow};
+    Write(call.Out, Result(call), value);
+    return Outcome{};
+}
+
+Outcome SetSmallint(const Call& call, int32_t value) {
+    // The low 16 bits, as the server reads a legacy SMALLINT result.
+    Write(call.Out, Result(call), static_cast<int16_t>(value));
+    return Outcome{};
+}
+
+Outcome Truncated(const Call& call, size_t actual) {
+    return Outcome{Fault::Truncation, Result(call).Length, actual};
+}
+
+int32_t DayCountOfArg(const Call& call) { return DayCountOfDP(ArgValue<double>(call, 0)); }
+
+// Date and time: day-number conversions.
+
+Outcome RunD2DP(const Call& call) {
+    if (NullIn(call)) return {};
+    return SetDouble(call, DateToDP(ArgValue<ISC_DATE>(call, 0)));
+}
+
+Outcome RunDP2D(const Call& call) {
+    if (NullIn(call)) return {};
+    Write(call.Out, Result(call), DPToDate(ArgValue<double>(call, 0)));
+    return {};
+}
+
+Outcome RunT2DP(const Call& call) {
+    if (NullIn(call)) return {};
+    return SetDouble(call, TimeToDP(ArgValue<ISC_TIME>(call, 0)));
+}
+
+Outcome RunDP2T(const Call& call) {
+    if (NullIn(call)) return {};
+    Write(call.Out, Result(call), DPToTime(ArgValue<double>(call, 0)));
+    return {};
+}
+
+Outcome RunTS2DP(const Call& call) {
+    if (NullIn(call)) return {};
+    return SetDouble(call, TimestampToDP(ArgValue<ISC_TIMESTAMP>(call, 0)));
+}
+
+Outcome RunDP2TS(const Call& call) {
+    if (NullIn(call)) return {};
+    Write(call.Out, Result(call), DPToTimestamp(ArgValue<double>(call, 0)));
+    return {};
+}
+
+// Calendar fields, weekday filter, current timestamp.
+
+Outcome RunDP2Day(const Call& call) {
+    if (NullIn(call)) return {};
+    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).day);
+}
+
+Outcome RunDP2Month(const Call& call) {
+    if (NullIn(call)) return {};
+    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).month);
+}
+
+Outcome RunDP2Year(const Call& call) {
+    if (NullIn(call)) return {};
+    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).year);
+}
+
+Outcome RunDP2DOW(const Call& call) {
+    if (NullIn(call)) return {};
+    return SetSmallint(call, WeekdayOfDayCount(DayCountOfArg(call)));
+}
+
+Outcome RunDPDOW(const Call& call) {
+    if (NullIn(call)) return {};
+    // The list as the zero-terminated string the plain function reads: on
+    // the stack for the usual short lists, on the heap for long ones.
+    const std::string_view days = TextOf(call.In, Arg(call, 1));
+    const int32_t weekday = WeekdayOfDayCount(DayCountOfArg(call));
+    char shortList[64];
+    if (days.size() < sizeof shortList) {
+        std::memcpy(shortList, days.data(), days.size());
+        shortList[days.size()] = '\0';
+        return SetSmallint(call, WeekdayPassesList(weekday, shortList) ? 1 : 0);
+    }
+    const std::string longList(days);
+    return SetSmallint(call, WeekdayPassesList(weekday, longList.c_str()) ? 1 : 0);
+}
+
+Outcome RunNow(const Call& call) {
+    ISC_TIMESTAMP timestamp;
+    if (CurrentLocalTimestamp(call.Clock, &timestamp))
+        Write(call.Out, Result(call), timestamp);
+    else
+        SetNull(call.Out, Result(call), true);
+    return {};
+}
+
+// Wildcard matching. The bytes of both texts are matched as they arrive, in
+// whatever character set the declaration gives them.
+Outcome RunMatch(const Call& call) {
+    if (NullIn(call)) return {};
+    // A per-attachment cache of compiled masks would sit here: the adapter
+    // object in functions.cpp lives as long as the attachment uses Match.
+    return SetSmallint(call, MatchMask(TextOf(call.In, Arg(call, 0)), TextOf(call.In, Arg(call, 1))) ? 1 : 0);
+}
+
+// Text and scalar functions.
+
+// ALC writes the folded bytes straight into the result field; a result
+// field shorter than the text is an error, never a cut result.
+Outcome RunALC(const Call& call) {
+    if (NullIn(call)) return {};
+    const std::string_view text = TextOf(call.In, Arg(call, 0));
+    if (text.size() > Result(call).Length) return Truncated(call, text.size());
+    LowerCaseBytes(reinterpret_cast<const unsigned char*>(text.data()), text.size(),
+                   TextBuffer(call.Out, Result(call)));
+    SetTextLength(call.Out, Result(call), static_cast<unsigned>(text.size()));
+    return {};
+}
+
+// The IIF functions: a condition above 0 picks the first value, anything
+// else the second.
+const FieldLayout& Chosen(const Call& call) {
+    const int16_t condition = ArgValue<int16_t>(call, 0);
+    return *Choose(&condition, &Arg(call, 1), &Arg(call, 2));
+}
+
+Outcome RunIIFValue(const Call& call) {
+    if (NullIn(call)) return {};
+    CopyValue(call.In, Chosen(call), call.Out, Result(call));
+    return {};
+}
+
+Outcome RunIIF_S(const Call& call) {
+    if (NullIn(call)) return {};
+    const std::string_view chosen = TextOf(call.In, Chosen(call));
+    if (!SetText(call.Out, Result(call), chosen)) return Truncated(call, chosen.size());
+    return {};
+}
+
+Outcome RunIIF_DP(const Call& call) {
+    if (NullIn(call)) return {};
+    return SetDouble(call, Read<double>(call.In, Chosen(call)));
+}
+
+// A divisor of +0.0 or -0.0 gives +0.0.
+Outcome RunDivDP(const Call& call) {
+    if (NullIn(call)) return {};
+    const double dividend = ArgValue<double>(call, 0), divisor = ArgValue<double>(call, 1);
+    return SetDouble(call, IsGuardedDivisor(divisor) ? 0.0 : ExtendedQuotient(dividend, divisor));
+}
+
+}  // namespace
+
+const std::vector<Routine>& Routines() {
+    using K = Kind;
+    static const std::vector<Routine> routines = {
+        {"D2DP", {K::Date}, K::Double, RunD2DP},
+        {"DP2D", {K::Double}, K::Date, RunDP2D},
+        {"T2DP", {K::Time}, K::Double, RunT2DP},
+        {"DP2T", {K::Double}, K::Time, RunDP2T},
+        {"TS2DP", {K::Timestamp}, K::Double, RunTS2DP},
+        {"DP2TS", {K::Double}, K::Timestamp, RunDP2TS},
+        {"DP2Day", {K::Double}, K::Smallint, RunDP2Day},
+        {"DP2Month", {K::Double}, K::Smallint, RunDP2Month},
+        {"DP2Year", {K::Double}, K::Smallint, RunDP2Year},
+        {"DP2DOW", {K::Double}, K::Smallint, RunDP2DOW},
+        {"DPDOW", {K::Double, K::Text}, K::Smallint, RunDPDOW},
+        {"Now", {}, K::Timestamp, RunNow},
+        {"Match", {K::Text, K::Text}, K::Smallint, RunMatch},
+        {"ALC", {K::Text}, K::Text, RunALC},
+        {"IIF_D", {K::Smallint, K::Date, K::Date}, K::Date, RunIIFValue},
+        {"IIF_T", {K::Smallint, K::Time, K::Time}, K::Time, RunIIFValue},
+        {"IIF_TS", {K::Smallint, K::Timestamp, K::Timestamp}, K::Timestamp, RunIIFValue},
+        {"IIF_S", {K::Smallint, K::Text, K::Text}, K::Text, RunIIF_S},
+        {"IIF_I", {K::Smallint, K::Integer, K::Integer}, K::Integer, RunIIFValue},
+        {"IIF_DP", {K::Smallint, K::Double, K::Double}, K::Double, RunIIF_DP},
+        {"DivDP", {K::Double, K::Double}, K::Double, RunDivDP},
+        {"BLOB2I", {K::Blob}, K::Integer, nullptr},
+        {"BLOB2SO", {K::Blob, K::Integer, K::Integer}, K::Integer, nullptr},
+    };
+    return routines;
+}
+
+std::string CheckDeclaration(const Routine& routine, const MessageLayout& in, const MessageLayout& out) {
+    std::string fault = CheckShape(in, routine.In, out, routine.Out);
+    if (!fault.empty()) return fault;
+    const auto singleByte1250 = [](unsigned charSet) {
+        return charSet == kCharSetWin1250 || charSet == kCharSetNone || charSet == kCharSetOctets;
+    };
+    if (std::strcmp(routine.Name, "ALC") == 0 && !(singleByte1250(in[0].CharSet) && singleByte1250(out[0].CharSet)))
+        return "its text and result must be CHARACTER SET WIN1250, NONE or OCTETS";
+    if (std::strcmp(routine.Name, "IIF_S") == 0 &&
+        !(in[1].CharSet == out[0].CharSet && in[2].CharSet == out[0].CharSet))
+        return "its two texts and its result must share one character set";
+    return std::string();
+}
+
+const Routine* FindRoutine(const char* name) {
+    for (const Routine& routine : Routines()) {
+        if (std::strcmp(routine.Name, name) == 0) return &routine;
+    }
+    return nullptr;
+}
+
+}  // namespace vantor::udr

@@ -1,0 +1,70 @@
+// The UDR module's functions as plain code over messages: each routine reads
+// its arguments from the input message and writes its result into the
+// output message, both laid out as the SQL declaration made them
+// (udr/message.h), and computes through the same plain functions as the
+// legacy module, so that for every non-NULL input the two give bit-identical
+// results. NULL in any argument gives NULL.
+//
+// What the engine must be told (an infinite or NaN result, a result longer
+// than its declared length) comes back as an Outcome, which
+// src/udr/functions.cpp raises as the engine's own error. The BLOB readers
+// need the engine to read a BLOB and live in functions.cpp.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "datetime/now.h"
+#include "udr/message.h"
+
+namespace vantor::udr {
+
+enum class Fault {
+    None,
+    NotANumber,  // a DOUBLE PRECISION result is NaN
+    Overflow,    // a DOUBLE PRECISION result is infinite
+    Truncation,  // a text result is longer than its declared length
+};
+
+struct Outcome {
+    Fault What = Fault::None;
+    size_t Limit = 0;   // Truncation: the result field's length in bytes
+    size_t Actual = 0;  // Truncation: the result's length in bytes
+};
+
+// One call: the two messages and their layouts. The clock is Now's.
+struct Call {
+    const MessageLayout& InLayout;
+    const unsigned char* In;
+    const MessageLayout& OutLayout;
+    unsigned char* Out;
+    ClockReader Clock = ReadSystemClock;
+};
+
+using RoutineBody = Outcome (*)(const Call& call);
+
+// A function of the module: its name (as the declarations' EXTERNAL NAME
+// gives it), the kinds of its arguments and result, and its body (null for
+// the BLOB readers, which functions.cpp runs itself).
+struct Routine {
+    const char* Name;
+    std::vector<Kind> In;
+    Kind Out;
+    RoutineBody Run;
+};
+
+// Checks a function's declaration: the shape (CheckShape) and the character
+// sets it can work in. ALC folds code-page-1250 bytes, so its text and
+// result are WIN1250, NONE or OCTETS; IIF_S hands bytes through, so its two
+// texts and its result share one character set. Empty when it fits,
+// otherwise what does not.
+std::string CheckDeclaration(const Routine& routine, const MessageLayout& in, const MessageLayout& out);
+
+// Every function of the module, in the order of sql/vantor-udr.sql.
+const std::vector<Routine>& Routines();
+
+// The routine of NAME; null if there is none.
+const Routine* FindRoutine(const char* name);
+
+}  // namespace vantor::udr

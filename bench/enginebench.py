@@ -147,12 +147,13 @@ def decode_of(expression, choices):
 def floor_declarations(vantor_sql):
     """The floors' declarations: each vantor declaration it copies, renamed
     and pointed at libvantor_floor.so."""
-    text = re.sub(r"/\*.*?\*/", "", vantor_sql, flags=re.S)
+    # vantor.sql declares each function through Put('Name', 'shape', ...);
+    # {N} in a shape is N bytes of text, N characters in the WIN1250 database.
     declarations = {}
-    for statement in text.split(";"):
-        match = re.search(r"DECLARE EXTERNAL FUNCTION (\w+)", statement)
-        if match:
-            declarations[match.group(1)] = statement.strip()
+    for match in re.finditer(r"Put\('(\w+)', '([^']*)'", vantor_sql):
+        name, shape = match.group(1), re.sub(r"\{(\d+)\}", r"\1", match.group(2))
+        declarations[name] = (f"DECLARE EXTERNAL FUNCTION {name} {shape} "
+                              f"ENTRY_POINT '{name}' MODULE_NAME 'vantor'")
     out = []
     for name, copied, entry in FLOORS:
         statement = declarations[copied]

@@ -9,7 +9,10 @@
 #                 x86-64 build only. Its programs run through the private
 #                 folder's own loader and libraries.
 #
-#   scripts/fbrun.sh [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] FILE.sql...
+#   scripts/fbrun.sh [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--charset CS] FILE.sql...
+#
+# --charset makes the scratch database's default character set CS (WIN1250
+# by default); the session's character set stays WIN1250, so outputs compare.
 #
 # --udr declares the UDR module libvantor_udr.so of the build folder
 # (sql/vantor-udr.sql) instead of the legacy one, and the legacy functions
@@ -36,6 +39,7 @@ engine=fb3
 keep=""
 setup=""
 udr=0
+charset=WIN1250
 while [ $# -gt 0 ]; do
   case "$1" in
     --engine) engine=$2; shift 2 ;;
@@ -43,10 +47,11 @@ while [ $# -gt 0 ]; do
     --keep) keep="$2"; shift 2 ;;
     --setup) setup="$2"; shift 2 ;;
     --udr) udr=1; shift ;;
+    --charset) charset=$2; shift 2 ;;
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] FILE.sql..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--charset CS] FILE.sql..." >&2; exit 2; }
 [ $udr -eq 0 ] || [ -f "$builddir/libvantor_udr.so" ] || { echo "fbrun: $builddir/libvantor_udr.so is not built" >&2; exit 2; }
 [ -z "$setup" ] || [ -x "$setup" ] || { echo "fbrun: setup program $setup is not built" >&2; exit 2; }
 [ -f "$builddir/libvantor.so" ] || { echo "fbrun: $builddir/libvantor.so is not built" >&2; exit 2; }
@@ -142,10 +147,13 @@ for file in "$@"; do
   db="$scratch/$(basename "$file" .sql).fdb"
   rm -f "$db"
   {
-    echo "create database '$db' user 'SYSDBA' default character set WIN1250;"
+    echo "create database '$db' user 'SYSDBA' default character set $charset;"
     if [ $udr -eq 1 ]; then
       cat "$root/sql/vantor-udr.sql"
-      sed 's/^DECLARE EXTERNAL FUNCTION /&LEGACY_/' "$root/sql/vantor.sql"
+      # The legacy shapes of vantor.sql's Put lines; {N} is N bytes of text.
+      per_char=1; [ "$charset" = UTF8 ] && per_char=4
+      sed -n "s/^  EXECUTE PROCEDURE Put('\([A-Za-z0-9_]*\)', '\([^']*\)',.*/DECLARE EXTERNAL FUNCTION LEGACY_\1 \2 ENTRY_POINT '\1' MODULE_NAME 'vantor';/p" \
+        "$root/sql/vantor.sql" | sed "s/{32765}/$((32765 / per_char))/g; s/{32767}/$((32767 / per_char))/g"
     else
       cat "$root/sql/vantor.sql"
     fi

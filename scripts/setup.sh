@@ -3,7 +3,7 @@
 # toolchains, the i386 Firebird 3.0 engine with its tools and headers, ib_util
 # for both flavours, GoogleTest and Google Benchmark, clang for the fuzzers,
 # Boost.Preprocessor (the UDR interface headers use it);
-# matplotlib for the performance report's chart.
+# matplotlib for the performance report's chart; lintian for the packages.
 # The Firebird 4.0 engine (amd64, with its 4.0 headers) goes into a folder of
 # its own, /opt/vantor/firebird4.0, outside dpkg's database and /etc
 # (scripts/lib/firebird4.sh).
@@ -25,6 +25,7 @@ PACKAGES=(
   lib32asan8 lib32ubsan1 libtsan2
   libboost-dev
   python3-matplotlib
+  lintian
 )
 
 export DEBIAN_FRONTEND=noninteractive

@@ -15,15 +15,18 @@
 # With --udr, runs the suite against the UDR module (fbrun.sh --udr), plus the
 # tests/sql/udr_*.sql that only it runs; tests/sql/fb4_*.sql run on the
 # Firebird 4.0 engine only.
+# With --charset CS, the scratch databases' default character set is CS
+# instead of WIN1250 (fbrun.sh --charset); the expected outputs are the same.
 # Prints one line per test and a closing count.
 #
-#   scripts/sqltest.sh [--engine fb3|fb4] [--build DIR] [--accept] [--udr] [--skip NAME]... [NAME...]
+#   scripts/sqltest.sh [--engine fb3|fb4] [--build DIR] [--accept] [--udr] [--charset CS] [--skip NAME]... [NAME...]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 builddir="$root/build/i386"
 accept=0
 engine=fb3
 udr=()
+charset=()
 skip=" "
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -31,6 +34,7 @@ while [ $# -gt 0 ]; do
     --build) builddir=$(cd "$2" && pwd); shift 2 ;;
     --accept) accept=1; shift ;;
     --udr) udr=(--udr); shift ;;
+    --charset) charset=(--charset "$2"); shift 2 ;;
     --skip) skip="$skip$2 "; shift 2 ;;
     *) break ;;
   esac
@@ -62,7 +66,7 @@ for name in "${names[@]}"; do
   [[ "$name" != fb4_* ]] || zone=(TZ=UTC)
   # Run from the tests folder so that the echoed statements carry no paths.
   (cd "$root/tests/sql" && env "${zone[@]}" "$root/scripts/fbrun.sh" --engine "$engine" --build "$builddir" "${udr[@]}" \
-    "${setup[@]}" "$name.sql") > "$out/$name.out" 2>&1
+    "${charset[@]}" "${setup[@]}" "$name.sql") > "$out/$name.out" 2>&1
   if [ $accept -eq 1 ]; then
     python3 "$expected_tool" accept "$expected" $module $flavour $engine "$out/$name.out"
     echo "accepted: $name"; passed=$((passed + 1)); continue

@@ -111,6 +111,7 @@ if [ $emulated -eq 1 ]; then
 else
   on i386 "load: 8 connections on the i386 server" bash scripts/loadtest.sh
 fi
+on i386 "server path: packages installed in the i386 server, declared, moved, removed" bash scripts/servertest.sh
 step "fuzz every target (12 s each)" bash scripts/fuzz.sh all 12
 # The engine benchmark on 2,000 rows, one round: seconds, so that its SQL,
 # floors and arithmetic cannot rot (the full run is scripts/perfreport.sh).

@@ -1,77 +1,109 @@
-/* vantor: declarations of every function of the UDR module libvantor_udr.so,
-   under the same names as the legacy module's, so that queries stay as they
-   are. Install one module or the other in a database: run vantor-drop.sql
-   first when the legacy declarations are there. Run this script once
-   against a database to install the module:
-     isql-fb -i vantor-udr.sql <database>
+/* vantor: declares every function of the UDR module libvantor_udr.so in a
+   database, or moves a database from the legacy module to it in place.
+
+     isql-fb -bail -user SYSDBA -password <password> \
+       -i /usr/share/vantor/vantor-udr.sql 127.0.0.1/3050:/path/to/db.fdb
+
    The server loads the module from a folder of its UDR engine's path
-   (plugins/udr in plugins.conf). SQL NULL in any argument gives NULL. */
+   (plugins/udr in plugins.conf). The functions take the same names as the
+   legacy module's, so queries stay as they are.
 
-/* Date and time: day-number conversions */
-CREATE FUNCTION D2DP (D DATE) RETURNS DOUBLE PRECISION
-  EXTERNAL NAME 'vantor_udr!D2DP' ENGINE UDR;
-CREATE FUNCTION DP2D (DP DOUBLE PRECISION) RETURNS DATE
-  EXTERNAL NAME 'vantor_udr!DP2D' ENGINE UDR;
-CREATE FUNCTION T2DP (T TIME) RETURNS DOUBLE PRECISION
-  EXTERNAL NAME 'vantor_udr!T2DP' ENGINE UDR;
-CREATE FUNCTION DP2T (DP DOUBLE PRECISION) RETURNS TIME
-  EXTERNAL NAME 'vantor_udr!DP2T' ENGINE UDR;
-CREATE FUNCTION TS2DP (TS TIMESTAMP) RETURNS DOUBLE PRECISION
-  EXTERNAL NAME 'vantor_udr!TS2DP' ENGINE UDR;
-CREATE FUNCTION DP2TS (DP DOUBLE PRECISION) RETURNS TIMESTAMP
-  EXTERNAL NAME 'vantor_udr!DP2TS' ENGINE UDR;
+   All or nothing: the whole work is one statement in one transaction, so a
+   failure anywhere leaves the database exactly as it was, and isql exits
+   with status 1. Running it again is harmless.
 
-/* Date and time: calendar fields, weekday filter, current timestamp */
-CREATE FUNCTION DP2Day (DP DOUBLE PRECISION) RETURNS SMALLINT
-  EXTERNAL NAME 'vantor_udr!DP2Day' ENGINE UDR;
-CREATE FUNCTION DP2Month (DP DOUBLE PRECISION) RETURNS SMALLINT
-  EXTERNAL NAME 'vantor_udr!DP2Month' ENGINE UDR;
-CREATE FUNCTION DP2Year (DP DOUBLE PRECISION) RETURNS SMALLINT
-  EXTERNAL NAME 'vantor_udr!DP2Year' ENGINE UDR;
-CREATE FUNCTION DP2DOW (DP DOUBLE PRECISION) RETURNS SMALLINT
-  EXTERNAL NAME 'vantor_udr!DP2DOW' ENGINE UDR;
-CREATE FUNCTION DPDOW (DP DOUBLE PRECISION, DAYS VARCHAR(255)) RETURNS SMALLINT
-  EXTERNAL NAME 'vantor_udr!DPDOW' ENGINE UDR;
-CREATE FUNCTION Now RETURNS TIMESTAMP
-  EXTERNAL NAME 'vantor_udr!Now' ENGINE UDR;
+   Each function is declared with CREATE OR ALTER FUNCTION ... ENGINE UDR,
+   which replaces a legacy declaration of this library (vantor.sql) in
+   place: views, procedures, triggers, computed columns, CHECK constraints
+   and expression indexes that use it keep working. A name that something
+   other than vantor declares makes the script fail and change nothing.
+   The legacy entry points that an earlier move back declared as
+   VANTOR$<name> are dropped.
 
-/* Wildcard matching */
-/* The texts are CHARACTER SET NONE: their bytes arrive unconverted, in the
-   character set of whatever the caller passes. */
-CREATE FUNCTION Match (T VARCHAR(32765) CHARACTER SET NONE,
-                       MASK VARCHAR(32765) CHARACTER SET NONE) RETURNS SMALLINT
-  EXTERNAL NAME 'vantor_udr!Match' ENGINE UDR;
+   What changes for callers: SQL NULL in any argument gives NULL, for every
+   function; the legacy module reads a missing number as 0 and a missing
+   string as empty.
 
-/* Text and scalar functions */
-/* ALC folds code-page-1250 bytes, so its text is declared WIN1250 whatever
-   the database's default character set: the engine converts the argument to
-   code page 1250 and the result back. */
-CREATE FUNCTION ALC (T VARCHAR(32765) CHARACTER SET WIN1250)
-  RETURNS VARCHAR(32765) CHARACTER SET WIN1250
-  EXTERNAL NAME 'vantor_udr!ALC' ENGINE UDR;
-CREATE FUNCTION IIF_D (C SMALLINT, A DATE, B DATE) RETURNS DATE
-  EXTERNAL NAME 'vantor_udr!IIF_D' ENGINE UDR;
-CREATE FUNCTION IIF_T (C SMALLINT, A TIME, B TIME) RETURNS TIME
-  EXTERNAL NAME 'vantor_udr!IIF_T' ENGINE UDR;
-CREATE FUNCTION IIF_TS (C SMALLINT, A TIMESTAMP, B TIMESTAMP) RETURNS TIMESTAMP
-  EXTERNAL NAME 'vantor_udr!IIF_TS' ENGINE UDR;
-/* IIF_S passes its bytes through unread: its strings take the database's
-   default character set, so no conversion happens on the way. */
-CREATE FUNCTION IIF_S (C SMALLINT, A VARCHAR(32765), B VARCHAR(32765))
-  RETURNS VARCHAR(32765)
-  EXTERNAL NAME 'vantor_udr!IIF_S' ENGINE UDR;
-CREATE FUNCTION IIF_I (C SMALLINT, A INTEGER, B INTEGER) RETURNS INTEGER
-  EXTERNAL NAME 'vantor_udr!IIF_I' ENGINE UDR;
-CREATE FUNCTION IIF_DP (C SMALLINT, A DOUBLE PRECISION, B DOUBLE PRECISION)
-  RETURNS DOUBLE PRECISION
-  EXTERNAL NAME 'vantor_udr!IIF_DP' ENGINE UDR;
-CREATE FUNCTION DivDP (A DOUBLE PRECISION, B DOUBLE PRECISION)
-  RETURNS DOUBLE PRECISION
-  EXTERNAL NAME 'vantor_udr!DivDP' ENGINE UDR;
+   Text lengths: VARCHAR({N}) stands for the most characters of the
+   database's default character set that fit in N bytes: N in single-byte
+   character sets, N / 4 in UTF8. */
 
-/* BLOB readers */
-CREATE FUNCTION BLOB2I (B BLOB) RETURNS INTEGER
-  EXTERNAL NAME 'vantor_udr!BLOB2I' ENGINE UDR;
-CREATE FUNCTION BLOB2SO (B BLOB, RECORD_KEY INTEGER, VALUE_LIMIT INTEGER)
-  RETURNS INTEGER
-  EXTERNAL NAME 'vantor_udr!BLOB2SO' ENGINE UDR;
+SET AUTODDL OFF;
+SET BAIL ON;
+SET TERM ^;
+EXECUTE BLOCK AS
+  DECLARE BytesPerChar INTEGER;
+  DECLARE PROCEDURE Put (Name VARCHAR(31), Signature VARCHAR(1000), BytesPerChar INTEGER) AS
+    DECLARE Key VARCHAR(31);
+    DECLARE IsLegacy SMALLINT;
+    DECLARE Engine VARCHAR(63);
+    DECLARE Module VARCHAR(255);
+    DECLARE Entry VARCHAR(255);
+  BEGIN
+    Key = UPPER(Name);
+    Signature = REPLACE(Signature, '{32765}', 32765 / BytesPerChar);
+    IsLegacy = NULL;
+    SELECT COALESCE(RDB$LEGACY_FLAG, 0), COALESCE(TRIM(RDB$ENGINE_NAME), ''), COALESCE(TRIM(RDB$MODULE_NAME), ''), COALESCE(TRIM(RDB$ENTRYPOINT), '')
+      FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME = :Key AND RDB$PACKAGE_NAME IS NULL
+      INTO IsLegacy, Engine, Module, Entry;
+    /* Only declarations of this library are replaced: the legacy module's,
+       this module's, and the stand-ins of vantor.sql. Anything else fails
+       here with "Function ... already exists". */
+    IF (IsLegacy IS NOT NULL
+        AND NOT (IsLegacy = 1 AND Module = 'vantor')
+        AND NOT (Engine = 'UDR' AND Entry STARTING WITH 'vantor_udr!')
+        AND NOT (Engine = '' AND EXISTS (SELECT 1 FROM RDB$FUNCTIONS
+                 WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Key AND RDB$MODULE_NAME = 'vantor'))) THEN
+      EXECUTE STATEMENT 'CREATE FUNCTION ' || Key || ' ' || Signature
+        || ' EXTERNAL NAME ''vantor_udr!' || Name || ''' ENGINE UDR';
+    EXECUTE STATEMENT 'CREATE OR ALTER FUNCTION ' || Key || ' ' || Signature
+      || ' EXTERNAL NAME ''vantor_udr!' || Name || ''' ENGINE UDR';
+    IF (EXISTS (SELECT 1 FROM RDB$FUNCTIONS
+        WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Key AND RDB$MODULE_NAME = 'vantor')) THEN
+      EXECUTE STATEMENT 'DROP EXTERNAL FUNCTION VANTOR$' || Key;
+  END
+BEGIN
+  SELECT c.RDB$BYTES_PER_CHARACTER FROM RDB$DATABASE d JOIN RDB$CHARACTER_SETS c
+    ON c.RDB$CHARACTER_SET_NAME = COALESCE(d.RDB$CHARACTER_SET_NAME, 'NONE')
+    INTO BytesPerChar;
+
+  /* Date and time: day-number conversions */
+  EXECUTE PROCEDURE Put('D2DP', '(D DATE) RETURNS DOUBLE PRECISION', BytesPerChar);
+  EXECUTE PROCEDURE Put('DP2D', '(DP DOUBLE PRECISION) RETURNS DATE', BytesPerChar);
+  EXECUTE PROCEDURE Put('T2DP', '(T TIME) RETURNS DOUBLE PRECISION', BytesPerChar);
+  EXECUTE PROCEDURE Put('DP2T', '(DP DOUBLE PRECISION) RETURNS TIME', BytesPerChar);
+  EXECUTE PROCEDURE Put('TS2DP', '(TS TIMESTAMP) RETURNS DOUBLE PRECISION', BytesPerChar);
+  EXECUTE PROCEDURE Put('DP2TS', '(DP DOUBLE PRECISION) RETURNS TIMESTAMP', BytesPerChar);
+
+  /* Date and time: calendar fields, weekday filter, current timestamp */
+  EXECUTE PROCEDURE Put('DP2Day', '(DP DOUBLE PRECISION) RETURNS SMALLINT', BytesPerChar);
+  EXECUTE PROCEDURE Put('DP2Month', '(DP DOUBLE PRECISION) RETURNS SMALLINT', BytesPerChar);
+  EXECUTE PROCEDURE Put('DP2Year', '(DP DOUBLE PRECISION) RETURNS SMALLINT', BytesPerChar);
+  EXECUTE PROCEDURE Put('DP2DOW', '(DP DOUBLE PRECISION) RETURNS SMALLINT', BytesPerChar);
+  EXECUTE PROCEDURE Put('DPDOW', '(DP DOUBLE PRECISION, DAYS VARCHAR(255)) RETURNS SMALLINT', BytesPerChar);
+  EXECUTE PROCEDURE Put('Now', 'RETURNS TIMESTAMP', BytesPerChar);
+
+  /* Wildcard matching: the text and the mask in the database's default
+     character set, byte for byte. */
+  EXECUTE PROCEDURE Put('Match', '(T VARCHAR({32765}), MASK VARCHAR({32765})) RETURNS SMALLINT', BytesPerChar);
+
+  /* Text and scalar functions. ALC folds code-page-1250 bytes, so its text
+     is WIN1250 whatever the database's default character set: the engine
+     converts the argument to code page 1250 and the result back. IIF_S
+     passes its bytes through unread, in the database's default character
+     set. */
+  EXECUTE PROCEDURE Put('ALC', '(T VARCHAR(32765) CHARACTER SET WIN1250) RETURNS VARCHAR(32765) CHARACTER SET WIN1250', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_D', '(C SMALLINT, A DATE, B DATE) RETURNS DATE', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_T', '(C SMALLINT, A TIME, B TIME) RETURNS TIME', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_TS', '(C SMALLINT, A TIMESTAMP, B TIMESTAMP) RETURNS TIMESTAMP', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_S', '(C SMALLINT, A VARCHAR({32765}), B VARCHAR({32765})) RETURNS VARCHAR({32765})', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_I', '(C SMALLINT, A INTEGER, B INTEGER) RETURNS INTEGER', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_DP', '(C SMALLINT, A DOUBLE PRECISION, B DOUBLE PRECISION) RETURNS DOUBLE PRECISION', BytesPerChar);
+  EXECUTE PROCEDURE Put('DivDP', '(A DOUBLE PRECISION, B DOUBLE PRECISION) RETURNS DOUBLE PRECISION', BytesPerChar);
+
+  /* BLOB readers */
+  EXECUTE PROCEDURE Put('BLOB2I', '(B BLOB) RETURNS INTEGER', BytesPerChar);
+  EXECUTE PROCEDURE Put('BLOB2SO', '(B BLOB, RECORD_KEY INTEGER, VALUE_LIMIT INTEGER) RETURNS INTEGER', BytesPerChar);
+END^
+SET TERM ;^
+COMMIT;

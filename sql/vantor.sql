@@ -1,66 +1,150 @@
-/* vantor: declarations of every function of libvantor.so.
-   Run this script once against a database to install the library:
-     isql-fb -i vantor.sql <database>
-   The server must allow the library's folder (UdfAccess in firebird.conf). */
+/* vantor: declares every function of the legacy UDF module libvantor.so in
+   a database, or moves a database from the UDR module to it.
 
-/* Date and time: day-number conversions */
-DECLARE EXTERNAL FUNCTION D2DP DATE
-  RETURNS DOUBLE PRECISION BY VALUE ENTRY_POINT 'D2DP' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION DP2D DOUBLE PRECISION
-  RETURNS DATE BY VALUE ENTRY_POINT 'DP2D' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION T2DP TIME
-  RETURNS DOUBLE PRECISION BY VALUE ENTRY_POINT 'T2DP' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION DP2T DOUBLE PRECISION
-  RETURNS TIME BY VALUE ENTRY_POINT 'DP2T' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION TS2DP TIMESTAMP
-  RETURNS DOUBLE PRECISION BY VALUE ENTRY_POINT 'TS2DP' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION DP2TS DOUBLE PRECISION
-  RETURNS TIMESTAMP ENTRY_POINT 'DP2TS' MODULE_NAME 'vantor';
+     isql-fb -bail -user SYSDBA -password <password> \
+       -i /usr/share/vantor/vantor.sql 127.0.0.1/3050:/path/to/db.fdb
 
-/* Date and time: calendar fields, weekday filter, current timestamp */
-DECLARE EXTERNAL FUNCTION DP2Day DOUBLE PRECISION
-  RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2Day' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION DP2Month DOUBLE PRECISION
-  RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2Month' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION DP2Year DOUBLE PRECISION
-  RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2Year' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION DP2DOW DOUBLE PRECISION
-  RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2DOW' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION DPDOW DOUBLE PRECISION, CSTRING(255)
-  RETURNS SMALLINT BY VALUE ENTRY_POINT 'DPDOW' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION Now
-  RETURNS TIMESTAMP FREE_IT ENTRY_POINT 'Now' MODULE_NAME 'vantor';
+   The server must allow the library's folder (UdfAccess in firebird.conf).
 
-/* Wildcard matching */
-DECLARE EXTERNAL FUNCTION Match CSTRING(32765), CSTRING(32765)
-  RETURNS SMALLINT BY VALUE ENTRY_POINT 'Match' MODULE_NAME 'vantor';
+   All or nothing: the whole work is one statement in one transaction, so a
+   failure anywhere leaves the database exactly as it was, and isql exits
+   with status 1. Running it again is harmless.
 
-/* Text and scalar functions */
-/* ALC folds code-page-1250 bytes, so its text is declared WIN1250 whatever
-   the database's default character set: the engine converts the argument to
-   code page 1250 and the result back. NULL text arrives as a null address
-   and gives NULL. */
-DECLARE EXTERNAL FUNCTION ALC CSTRING(32767) CHARACTER SET WIN1250 NULL
-  RETURNS CSTRING(32767) CHARACTER SET WIN1250 FREE_IT ENTRY_POINT 'ALC' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION IIF_D SMALLINT, DATE, DATE
-  RETURNS DATE ENTRY_POINT 'IIF_D' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION IIF_T SMALLINT, TIME, TIME
-  RETURNS TIME ENTRY_POINT 'IIF_T' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION IIF_TS SMALLINT, TIMESTAMP, TIMESTAMP
-  RETURNS TIMESTAMP ENTRY_POINT 'IIF_TS' MODULE_NAME 'vantor';
-/* IIF_S passes its bytes through unread: its strings take the database's
-   default character set, so no conversion happens on the way. */
-DECLARE EXTERNAL FUNCTION IIF_S SMALLINT, CSTRING(32767), CSTRING(32767)
-  RETURNS CSTRING(32767) ENTRY_POINT 'IIF_S' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION IIF_I SMALLINT, INTEGER, INTEGER
-  RETURNS INTEGER ENTRY_POINT 'IIF_I' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION IIF_DP SMALLINT, DOUBLE PRECISION, DOUBLE PRECISION
-  RETURNS DOUBLE PRECISION ENTRY_POINT 'IIF_DP' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION DivDP DOUBLE PRECISION, DOUBLE PRECISION
-  RETURNS DOUBLE PRECISION BY VALUE ENTRY_POINT 'DivDP' MODULE_NAME 'vantor';
+   For each of the 23 names:
+   - not declared: it is declared (DECLARE EXTERNAL FUNCTION);
+   - declared by this module already: left as it is;
+   - declared by the UDR module (vantor-udr.sql) and used by nothing: it is
+     dropped and declared again as a legacy function;
+   - declared by the UDR module and used by views, procedures, triggers,
+     computed columns, CHECK constraints or expression indexes: the engine
+     has no statement that turns a UDR declaration back into a legacy one
+     in place (DECLARE says the function exists, ALTER EXTERNAL FUNCTION
+     refuses new-style functions, DROP refuses while others depend on it).
+     So the legacy entry point is declared as VANTOR$<name>, and <name>
+     becomes a one-line PSQL function with the UDR declaration's arguments
+     that calls it: every dependent keeps working, with the legacy results
+     and NULL rules. vantor-udr.sql turns it back into the UDR function in
+     place and drops VANTOR$<name>;
+   - declared by something else: the script fails (Function ... already
+     exists) and changes nothing.
 
-/* BLOB readers */
-DECLARE EXTERNAL FUNCTION BLOB2I BLOB
-  RETURNS INTEGER BY VALUE ENTRY_POINT 'BLOB2I' MODULE_NAME 'vantor';
-DECLARE EXTERNAL FUNCTION BLOB2SO BLOB, INTEGER, INTEGER
-  RETURNS INTEGER BY VALUE ENTRY_POINT 'BLOB2SO' MODULE_NAME 'vantor';
+   Text lengths: CSTRING({N}) stands for the most characters of the
+   database's default character set that fit in N bytes: N in single-byte
+   character sets (WIN1250, ISO8859_1, NONE...), N / 4 in UTF8, N / 3 in
+   UNICODE_FSS. ALC's text is WIN1250 whatever the database's character set:
+   the engine converts the argument to code page 1250 and the result back. */
+
+SET AUTODDL OFF;
+SET BAIL ON;
+SET TERM ^;
+EXECUTE BLOCK AS
+  DECLARE BytesPerChar INTEGER;
+  /* Put declares one function; Legacy is its DECLARE EXTERNAL FUNCTION
+     shape (arguments and result), Signature and Args the PSQL function that
+     stands in for a UDR declaration others depend on. */
+  DECLARE PROCEDURE Put (Name VARCHAR(31), Legacy VARCHAR(1000),
+                         Signature VARCHAR(1000), Args VARCHAR(100),
+                         BytesPerChar INTEGER) AS
+    DECLARE Key VARCHAR(31);
+    DECLARE IsLegacy SMALLINT;
+    DECLARE Engine VARCHAR(63);
+    DECLARE Module VARCHAR(255);
+    DECLARE Entry VARCHAR(255);
+  BEGIN
+    Key = UPPER(Name);
+    Legacy = REPLACE(REPLACE(Legacy, '{32765}', 32765 / BytesPerChar), '{32767}', 32767 / BytesPerChar);
+    Signature = REPLACE(Signature, '{32765}', 32765 / BytesPerChar);
+    IsLegacy = NULL;
+    SELECT COALESCE(RDB$LEGACY_FLAG, 0), COALESCE(TRIM(RDB$ENGINE_NAME), ''), COALESCE(TRIM(RDB$MODULE_NAME), ''), COALESCE(TRIM(RDB$ENTRYPOINT), '')
+      FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME = :Key AND RDB$PACKAGE_NAME IS NULL
+      INTO IsLegacy, Engine, Module, Entry;
+    IF (IsLegacy = 1 AND Module = 'vantor') THEN
+      EXIT;
+    /* The stand-in PSQL function of an earlier move. */
+    IF (IsLegacy = 0 AND Engine = '' AND EXISTS (SELECT 1 FROM RDB$FUNCTIONS
+        WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Key AND RDB$MODULE_NAME = 'vantor')) THEN
+      EXIT;
+    IF (IsLegacy = 0 AND Engine = 'UDR' AND Entry STARTING WITH 'vantor_udr!') THEN
+    BEGIN
+      IF (EXISTS (SELECT 1 FROM RDB$DEPENDENCIES
+          WHERE RDB$DEPENDED_ON_NAME = :Key AND RDB$DEPENDED_ON_TYPE = 15)) THEN
+      BEGIN
+        EXECUTE STATEMENT 'DECLARE EXTERNAL FUNCTION VANTOR$' || Key || ' ' || Legacy
+          || ' ENTRY_POINT ''' || Name || ''' MODULE_NAME ''vantor''';
+        EXECUTE STATEMENT 'CREATE OR ALTER FUNCTION ' || Key || ' ' || Signature
+          || ' AS BEGIN RETURN VANTOR$' || Key || '(' || Args || '); END';
+        EXIT;
+      END
+      EXECUTE STATEMENT 'DROP FUNCTION ' || Key;
+    END
+    /* Not declared, or a UDR declaration just dropped; anything else makes
+       this fail with "Function ... already exists". */
+    EXECUTE STATEMENT 'DECLARE EXTERNAL FUNCTION ' || Name || ' ' || Legacy
+      || ' ENTRY_POINT ''' || Name || ''' MODULE_NAME ''vantor''';
+  END
+BEGIN
+  SELECT c.RDB$BYTES_PER_CHARACTER FROM RDB$DATABASE d JOIN RDB$CHARACTER_SETS c
+    ON c.RDB$CHARACTER_SET_NAME = COALESCE(d.RDB$CHARACTER_SET_NAME, 'NONE')
+    INTO BytesPerChar;
+
+  /* Date and time: day-number conversions */
+  EXECUTE PROCEDURE Put('D2DP', 'DATE RETURNS DOUBLE PRECISION BY VALUE',
+    '(D DATE) RETURNS DOUBLE PRECISION', 'D', BytesPerChar);
+  EXECUTE PROCEDURE Put('DP2D', 'DOUBLE PRECISION RETURNS DATE BY VALUE',
+    '(DP DOUBLE PRECISION) RETURNS DATE', 'DP', BytesPerChar);
+  EXECUTE PROCEDURE Put('T2DP', 'TIME RETURNS DOUBLE PRECISION BY VALUE',
+    '(T TIME) RETURNS DOUBLE PRECISION', 'T', BytesPerChar);
+  EXECUTE PROCEDURE Put('DP2T', 'DOUBLE PRECISION RETURNS TIME BY VALUE',
+    '(DP DOUBLE PRECISION) RETURNS TIME', 'DP', BytesPerChar);
+  EXECUTE PROCEDURE Put('TS2DP', 'TIMESTAMP RETURNS DOUBLE PRECISION BY VALUE',
+    '(TS TIMESTAMP) RETURNS DOUBLE PRECISION', 'TS', BytesPerChar);
+  EXECUTE PROCEDURE Put('DP2TS', 'DOUBLE PRECISION RETURNS TIMESTAMP',
+    '(DP DOUBLE PRECISION) RETURNS TIMESTAMP', 'DP', BytesPerChar);
+
+  /* Date and time: calendar fields, weekday filter, current timestamp */
+  EXECUTE PROCEDURE Put('DP2Day', 'DOUBLE PRECISION RETURNS SMALLINT BY VALUE',
+    '(DP DOUBLE PRECISION) RETURNS SMALLINT', 'DP', BytesPerChar);
+  EXECUTE PROCEDURE Put('DP2Month', 'DOUBLE PRECISION RETURNS SMALLINT BY VALUE',
+    '(DP DOUBLE PRECISION) RETURNS SMALLINT', 'DP', BytesPerChar);
+  EXECUTE PROCEDURE Put('DP2Year', 'DOUBLE PRECISION RETURNS SMALLINT BY VALUE',
+    '(DP DOUBLE PRECISION) RETURNS SMALLINT', 'DP', BytesPerChar);
+  EXECUTE PROCEDURE Put('DP2DOW', 'DOUBLE PRECISION RETURNS SMALLINT BY VALUE',
+    '(DP DOUBLE PRECISION) RETURNS SMALLINT', 'DP', BytesPerChar);
+  EXECUTE PROCEDURE Put('DPDOW', 'DOUBLE PRECISION, CSTRING(255) RETURNS SMALLINT BY VALUE',
+    '(DP DOUBLE PRECISION, DAYS VARCHAR(255)) RETURNS SMALLINT', 'DP, DAYS', BytesPerChar);
+  EXECUTE PROCEDURE Put('Now', 'RETURNS TIMESTAMP FREE_IT',
+    'RETURNS TIMESTAMP', '', BytesPerChar);
+
+  /* Wildcard matching: the text and the mask in the database's default
+     character set, byte for byte. */
+  EXECUTE PROCEDURE Put('Match', 'CSTRING({32765}), CSTRING({32765}) RETURNS SMALLINT BY VALUE',
+    '(T VARCHAR({32765}), MASK VARCHAR({32765})) RETURNS SMALLINT', 'T, MASK', BytesPerChar);
+
+  /* Text and scalar functions. NULL text arrives at ALC as a null address
+     and gives NULL. IIF_S passes its bytes through unread, in the
+     database's default character set. */
+  EXECUTE PROCEDURE Put('ALC', 'CSTRING(32767) CHARACTER SET WIN1250 NULL RETURNS CSTRING(32767) CHARACTER SET WIN1250 FREE_IT',
+    '(T VARCHAR(32765) CHARACTER SET WIN1250) RETURNS VARCHAR(32765) CHARACTER SET WIN1250', 'T', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_D', 'SMALLINT, DATE, DATE RETURNS DATE',
+    '(C SMALLINT, A DATE, B DATE) RETURNS DATE', 'C, A, B', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_T', 'SMALLINT, TIME, TIME RETURNS TIME',
+    '(C SMALLINT, A TIME, B TIME) RETURNS TIME', 'C, A, B', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_TS', 'SMALLINT, TIMESTAMP, TIMESTAMP RETURNS TIMESTAMP',
+    '(C SMALLINT, A TIMESTAMP, B TIMESTAMP) RETURNS TIMESTAMP', 'C, A, B', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_S', 'SMALLINT, CSTRING({32767}), CSTRING({32767}) RETURNS CSTRING({32767})',
+    '(C SMALLINT, A VARCHAR({32765}), B VARCHAR({32765})) RETURNS VARCHAR({32765})', 'C, A, B', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_I', 'SMALLINT, INTEGER, INTEGER RETURNS INTEGER',
+    '(C SMALLINT, A INTEGER, B INTEGER) RETURNS INTEGER', 'C, A, B', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_DP', 'SMALLINT, DOUBLE PRECISION, DOUBLE PRECISION RETURNS DOUBLE PRECISION',
+    '(C SMALLINT, A DOUBLE PRECISION, B DOUBLE PRECISION) RETURNS DOUBLE PRECISION', 'C, A, B', BytesPerChar);
+  EXECUTE PROCEDURE Put('DivDP', 'DOUBLE PRECISION, DOUBLE PRECISION RETURNS DOUBLE PRECISION BY VALUE',
+    '(A DOUBLE PRECISION, B DOUBLE PRECISION) RETURNS DOUBLE PRECISION', 'A, B', BytesPerChar);
+
+  /* BLOB readers */
+  EXECUTE PROCEDURE Put('BLOB2I', 'BLOB RETURNS INTEGER BY VALUE',
+    '(B BLOB) RETURNS INTEGER', 'B', BytesPerChar);
+  EXECUTE PROCEDURE Put('BLOB2SO', 'BLOB, INTEGER, INTEGER RETURNS INTEGER BY VALUE',
+    '(B BLOB, RECORD_KEY INTEGER, VALUE_LIMIT INTEGER) RETURNS INTEGER', 'B, RECORD_KEY, VALUE_LIMIT', BytesPerChar);
+END^
+SET TERM ;^
+COMMIT;

@@ -225,6 +225,13 @@ for charset in UTF8 WIN1250; do
   check "$charset: every family answers (UDR)" same "$(run "$db" "$families" | normal)" "$(expected_families $bytes)"
 done
 
+# The README's command without credentials fails, and says why.
+if [ -z "$embedded" ]; then
+  env -u ISC_USER -u ISC_PASSWORD isql-fb -q -bail -i "$scripts/vantor.sql" "$(dbname fam_UTF8)" > "$scratch/out" 2>&1 && ok=1 || ok=0
+  check "no credentials: exit status not 0" same "$ok" 0
+  check "no credentials: the server's message" grep -q 'user name and password are not defined' "$scratch/out"
+fi
+
 # 4. Moves with dependents of six kinds.
 db=move
 create "$db" UTF8

@@ -17,6 +17,14 @@ create function match_20 (t varchar(20) character set none, mask varchar(20) cha
   returns smallint external name 'vantor_udr!Match' engine udr;
 create function match_32765 (t varchar(32765) character set none, mask varchar(32765) character set none)
   returns smallint external name 'vantor_udr!Match' engine udr;
+create function match_1024 (t varchar(1024) character set none, mask varchar(1024) character set none)
+  returns smallint external name 'vantor_udr!Match' engine udr;
+create function match_8191 (t varchar(8191) character set none, mask varchar(8191) character set none)
+  returns smallint external name 'vantor_udr!Match' engine udr;
+create function floor_match_1024 (t varchar(1024) character set none, mask varchar(1024) character set none)
+  returns smallint external name 'vantor_floor_udr!Floor' engine udr;
+create function floor_match_8191 (t varchar(8191) character set none, mask varchar(8191) character set none)
+  returns smallint external name 'vantor_floor_udr!Floor' engine udr;
 create function floor_match_20 (t varchar(20) character set none, mask varchar(20) character set none)
   returns smallint external name 'vantor_floor_udr!Floor' engine udr;
 create function floor_match_255 (t varchar(255) character set none, mask varchar(255) character set none)
@@ -65,6 +73,10 @@ select count(*) from t where floor_match_20(code, 'INV-####*') = 1;
 select count(*) from t where match_20(code, 'INV-####*') = 1;
 select count(*) from t where floor_match_255(code, 'INV-####*') = 1;
 select count(*) from t where match_255(code, 'INV-####*') = 1;
+select count(*) from t where floor_match_1024(code, 'INV-####*') = 1;
+select count(*) from t where match_1024(code, 'INV-####*') = 1;
+select count(*) from t where floor_match_8191(code, 'INV-####*') = 1;
+select count(*) from t where match_8191(code, 'INV-####*') = 1;
 select count(*) from t where floor_match_32765(code, 'INV-####*') = 1;
 select count(*) from t where match_32765(code, 'INV-####*') = 1;
 select count(*) from t where code like 'INV-____%';
@@ -92,6 +104,10 @@ select count(*) from t where floor_match_20(code, 'INV-####*') = 1;
 select count(*) from t where match_20(code, 'INV-####*') = 1;
 select count(*) from t where floor_match_255(code, 'INV-####*') = 1;
 select count(*) from t where match_255(code, 'INV-####*') = 1;
+select count(*) from t where floor_match_1024(code, 'INV-####*') = 1;
+select count(*) from t where match_1024(code, 'INV-####*') = 1;
+select count(*) from t where floor_match_8191(code, 'INV-####*') = 1;
+select count(*) from t where match_8191(code, 'INV-####*') = 1;
 select count(*) from t where floor_match_32765(code, 'INV-####*') = 1;
 select count(*) from t where match_32765(code, 'INV-####*') = 1;
 select count(*) from t where code like 'INV-____%';
@@ -119,6 +135,10 @@ select count(*) from t where floor_match_20(code, 'INV-####*') = 1;
 select count(*) from t where match_20(code, 'INV-####*') = 1;
 select count(*) from t where floor_match_255(code, 'INV-####*') = 1;
 select count(*) from t where match_255(code, 'INV-####*') = 1;
+select count(*) from t where floor_match_1024(code, 'INV-####*') = 1;
+select count(*) from t where match_1024(code, 'INV-####*') = 1;
+select count(*) from t where floor_match_8191(code, 'INV-####*') = 1;
+select count(*) from t where match_8191(code, 'INV-####*') = 1;
 select count(*) from t where floor_match_32765(code, 'INV-####*') = 1;
 select count(*) from t where match_32765(code, 'INV-####*') = 1;
 select count(*) from t where code like 'INV-____%';

@@ -61,6 +61,7 @@ for f in vantor.sql vantor-drop.sql vantor-udr.sql vantor-udr-drop.sql; do
 done
 if dpkg-deb -c "$common" | awk '{print $6}' | grep -q '^\./usr/lib/'; then fail "$common carries architecture files"; fi
 
+command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup.sh installs it)"
 lintian --tag-display-limit 0 "$deb" "$common" > "$scratch/lintian" 2>&1 || true
 if grep -E '^[EW]: ' "$scratch/lintian"; then fail "lintian reports the errors or warnings above"; fi
 

@@ -120,10 +120,19 @@ Config = UDR_config {
 CONF
   fi
   # A copy, not a link: the UDR engine refuses an entry point whose file
-  # name differs from the name it loaded the module by.
-  cp "$builddir/libvantor_udr.so" "$fbroot/plugins/udr/libvantor_udr.so"
+  # name differs from the name it loaded the module by. A changed module is
+  # copied beside and renamed over the old one, so that an engine of another
+  # run that has the old one loaded keeps its file (writing over a loaded
+  # module's file crashes that engine).
+  install_module() {
+    local from=$1 to="$fbroot/plugins/udr/$(basename "$1")"
+    cmp -s "$from" "$to" && return 0
+    cp "$from" "$to.$$"
+    mv -f "$to.$$" "$to"
+  }
+  install_module "$builddir/libvantor_udr.so"
   # The benchmark's UDR floor, where the build has it.
-  [ ! -f "$builddir/libvantor_floor_udr.so" ] || cp "$builddir/libvantor_floor_udr.so" "$fbroot/plugins/udr/"
+  [ ! -f "$builddir/libvantor_floor_udr.so" ] || install_module "$builddir/libvantor_floor_udr.so"
 elif [ ! -f "$fbroot/firebird.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; then
   if [ $plugin_copy -eq 1 ]; then
     make_fbroot "$fbroot" "$system_root" plugins

@@ -16,7 +16,7 @@
 // An infinite or NaN DOUBLE PRECISION result raises the error the server
 // raises for a legacy UDF, so a query fails here exactly where it fails there.
 // A declaration whose types do not fit the function is refused when the
-// function is first used.
+// function is called.
 //
 // The declarations are sql/vantor-udr.sql; each function below is preceded
 // by its own.
@@ -124,12 +124,22 @@ public:
         }
         in->release();
         out->release();
+        // A declaration that does not fit is refused on every call (raising
+        // here, while the engine makes the object, leaves its request busy).
         const std::string fault = CheckDeclaration(*routine_, in_, out_);
-        if (!fault.empty()) RaiseDeclarationError(status, std::string(name) + ": " + fault);
+        if (!fault.empty()) declarationFault_ = std::string(name) + ": " + fault;
     }
 
-    void Execute(ThrowStatusWrapper* status, const unsigned char* in, unsigned char* out) const {
-        Raise(status, upperName_.c_str(), routine_->Run(Call{in_, in, out_, out}));
+    // Raises the error of a declaration that does not fit, if it does not.
+    void CheckDeclared(ThrowStatusWrapper* status) const {
+        if (!declarationFault_.empty()) RaiseDeclarationError(status, declarationFault_);
+    }
+
+    void Execute(ThrowStatusWrapper* status, const unsigned char* in, unsigned char* out) {
+        CheckDeclared(status);
+        Call call{in_, in, out_, out};
+        call.Match = &matchState_;
+        Raise(status, upperName_.c_str(), routine_->Run(call));
     }
 
     const MessageLayout& In() const { return in_; }
@@ -138,6 +148,9 @@ public:
 private:
     const Routine* routine_ = nullptr;
     std::string upperName_;
+    std::string declarationFault_;
+    // Match's state for this attachment (unused by the other functions).
+    MatchState matchState_;
     MessageLayout in_;
     MessageLayout out_;
 };
@@ -205,7 +218,7 @@ private:
 #define VANTOR_UDR_FUNCTION(name)                                                   \
     FB_UDR_BEGIN_FUNCTION(name)                                                     \
     FB_UDR_CONSTRUCTOR, adapter(status, metadata, #name) {}                         \
-    const vantor::udr::Adapter adapter;                                             \
+    vantor::udr::Adapter adapter;                                                   \
     FB_UDR_EXECUTE_FUNCTION {                                                       \
         (void)context;                                                              \
         adapter.Execute(status, in, out);                                           \
@@ -322,6 +335,7 @@ FB_UDR_CONSTRUCTOR, adapter(status, metadata, "BLOB2I") {}
 const vantor::udr::Adapter adapter;
 FB_UDR_EXECUTE_FUNCTION {
     using namespace vantor::udr;
+    adapter.CheckDeclared(status);
     const FieldLayout& result = adapter.Out()[0];
     if (IsNull(in, adapter.In()[0])) return SetNull(out, result, true);
     ISC_QUAD id;
@@ -342,6 +356,7 @@ FB_UDR_CONSTRUCTOR, adapter(status, metadata, "BLOB2SO") {}
 const vantor::udr::Adapter adapter;
 FB_UDR_EXECUTE_FUNCTION {
     using namespace vantor::udr;
+    adapter.CheckDeclared(status);
     const MessageLayout& args = adapter.In();
     const FieldLayout& result = adapter.Out()[0];
     if (IsNull(in, args[0]) || IsNull(in, args[1]) || IsNull(in, args[2])) return SetNull(out, result, true);

@@ -141,8 +141,8 @@ Outcome RunNow(const Call& call) {
 // whatever character set the declaration gives them.
 Outcome RunMatch(const Call& call) {
     if (NullIn(call)) return {};
-    // A per-attachment cache of compiled masks would sit here: the adapter
-    // object in functions.cpp lives as long as the attachment uses Match.
+    // call.Match, when given, is this attachment's MatchState: a cache of
+    // compiled masks would be looked up there before compiling the mask.
     return SetSmallint(call, MatchMask(TextOf(call.In, Arg(call, 0)), TextOf(call.In, Arg(call, 1))) ? 1 : 0);
 }
 

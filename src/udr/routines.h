@@ -33,13 +33,21 @@ struct Outcome {
     size_t Actual = 0;  // Truncation: the result's length in bytes
 };
 
-// One call: the two messages and their layouts. The clock is Now's.
+// What Match keeps from call to call. The engine makes one function object
+// per declaration and attachment and calls it for one request at a time, so
+// what is kept here is per attachment and needs no lock. Empty today: the
+// place for a cache of compiled masks.
+struct MatchState {};
+
+// One call: the two messages and their layouts. The clock is Now's; Match
+// is given its state by its adapter (none in a call made without one).
 struct Call {
     const MessageLayout& InLayout;
     const unsigned char* In;
     const MessageLayout& OutLayout;
     unsigned char* Out;
     ClockReader Clock = ReadSystemClock;
+    MatchState* Match = nullptr;
 };
 
 using RoutineBody = Outcome (*)(const Call& call);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "mask/mask.h"
+#include "mask/compiled.h"
 #include "mask_reference.h"
 #include "frame/entry_points.h"
 
@@ -35,8 +35,11 @@ std::string Describe(const CompiledMask& mask, int32_t list) {
         case vantor::wkLiteral:
             out += "L'" + std::string(mask.LiteralOf(r), static_cast<size_t>(r.MaxCount)) + "'";
             break;
-        case vantor::wkAnyChar: out += r.Required ? "?" : "_"; break;
-        case vantor::wkAnyRun: out += r.Required ? "%" : "*"; break;
+        case vantor::wkAnyChar:
+            out += std::string(static_cast<size_t>(r.MinCount), '?') +
+                   std::string(static_cast<size_t>(r.MaxCount - r.MinCount), '_');
+            break;
+        case vantor::wkAnyRun: out += r.MinCount ? std::string(static_cast<size_t>(r.MinCount), '%') : "*"; break;
         case vantor::wkCharSet:
             out += "S[" + CharsOf(r.Chars) + "/" + CharsOf(r.ExcludedChars) + " " + std::to_string(r.MinCount) + "-" +
                    std::to_string(r.MaxCount) + (r.Required ? " req]" : "]");

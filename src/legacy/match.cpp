@@ -1,0 +1,17 @@
+// The legacy entry point of the mask engine.
+#include "frame/entry_points.h"
+#include "frame/udf.h"
+#include "mask/mask.h"
+
+// DECLARE EXTERNAL FUNCTION Match CSTRING(32765), CSTRING(32765)
+//   RETURNS SMALLINT BY VALUE ENTRY_POINT 'Match' MODULE_NAME 'vantor';
+// A null address reads as the empty string. The legacy interface cannot
+// raise an error, so a mask over the engine's bound (see mask/mask.h), like
+// running out of memory, gives 0. The engine throws nothing (it reports
+// both as a value), so the library carries no exception runtime.
+VANTOR_ENTRY short Match(const char* text, const char* mask) noexcept {
+    return vantor::MatchMaskOutcome(text ? std::string_view(text) : std::string_view(),
+                                    mask ? std::string_view(mask) : std::string_view()) == vantor::MatchOutcome::Match
+               ? 1
+               : 0;
+}

@@ -194,11 +194,16 @@ public:
                             ? std::memchr(text_ + f.Probe, mask_.LiteralOf(follower)[0],
                                           static_cast<size_t>(last - f.Probe + 1))
                             : nullptr;
+                        // Long scans count against the budget, a step per
+                        // 64 bytes, so that the budget bounds the time.
+                        const int32_t found =
+                            hit ? static_cast<int32_t>(static_cast<const unsigned char*>(hit) - text_) : length_;
+                        steps_ -= (found - f.Probe) / 64;
                         if (!hit) {
                             f.Probe = length_ + 1;
                             break;
                         }
-                        f.Probe = static_cast<int32_t>(static_cast<const unsigned char*>(hit) - text_);
+                        f.Probe = found;
                     }
                     int32_t known;
                     if (Known(next, f.Probe, known)) {
@@ -264,7 +269,8 @@ private:
         const aWildcard& l = mask_.Lists[list];
         return l.Count ? l.First : elements_ + list;
     }
-    bool LiteralAt(const WildcardRec& element, int32_t position) const noexcept {
+    bool LiteralAt(const WildcardRec& element, int32_t position) noexcept {
+        steps_ -= element.MaxCount / 64;  // a long literal counts against the budget
         return length_ - position >= element.MaxCount &&
                std::memcmp(text_ + position, mask_.LiteralOf(element), static_cast<size_t>(element.MaxCount)) == 0;
     }
@@ -272,7 +278,7 @@ private:
     // The outcome of a state where it is known without evaluation: the end
     // of a list, or a literal that does not stand here (at the end of the
     // text too, being Required).
-    bool Known(int32_t state, int32_t position, int32_t& outcome) const noexcept {
+    bool Known(int32_t state, int32_t position, int32_t& outcome) noexcept {
         if (state >= elements_) {
             const bool open = mask_.Lists[state - elements_].OpenEnd;
             outcome = open ? position : position == length_ ? length_ : kFail;
@@ -287,7 +293,7 @@ private:
     }
 
     // Members of a set from position on, at most limit of them.
-    int32_t SetRun(const WildcardRec& set, int32_t position, int32_t limit) const noexcept {
+    int32_t SetRun(const WildcardRec& set, int32_t position, int32_t limit) noexcept {
         // An empty Chars accepts every character that is not refused.
         const bool anyAccepted = set.Chars.Empty();
         uint32_t accept[8];
@@ -299,6 +305,7 @@ private:
             if (!((accept[c >> 5] >> (c & 31)) & 1u)) break;
             ++r;
         }
+        steps_ -= r / 64;  // a long run counts against the budget
         return r;
     }
 

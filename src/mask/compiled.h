@@ -226,5 +226,8 @@ int MatchByBacktracking(const CompiledMask& mask, std::string_view text, int64_t
 // The same outcome from a table of positions per nesting level (exact.cpp),
 // within the per-call bound.
 MatchOutcome MatchByPositions(const CompiledMask& mask, std::string_view text) noexcept;
+// The same outcome for a mask without groups from sets of positions, 64 to
+// a word (bitsets.cpp); a mask with groups goes to MatchByPositions.
+MatchOutcome MatchByPositionSets(const CompiledMask& mask, std::string_view text) noexcept;
 
 }  // namespace vantor

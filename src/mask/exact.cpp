@@ -192,14 +192,10 @@ private:
             // The smallest q >= p + m with next[q] set.
             const int32_t m = element.MinCount;
             int32_t firstSet = kFail;
-            for (int32_t p = n - 1; p >= 0; --p) {
-                const int32_t low = p + m;
-                if (low > n) {
-                    out[p] = kFail;
-                    continue;
-                }
-                if (next[low] >= 0) firstSet = low;
-                out[p] = firstSet >= 0 ? next[firstSet] : kFail;
+            for (int32_t p = n; p >= 0; --p) {
+                const int64_t low = static_cast<int64_t>(p) + m;
+                if (low <= n && next[low] >= 0) firstSet = static_cast<int32_t>(low);
+                if (p < n) out[p] = low <= n && firstSet >= 0 ? next[firstSet] : kFail;
             }
             break;
         }

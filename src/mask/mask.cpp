@@ -34,11 +34,12 @@ bool Compile(std::string_view mask, CompiledMask& compiled) noexcept {
 MatchOutcome MatchWildcard(const CompiledMask& mask, std::string_view text) noexcept {
     if (text.size() > static_cast<size_t>(INT32_MAX / 16)) return MatchOutcome::TooComplex;
     // Backtracking settles ordinary masks within a budget linear in the
-    // input; past it, the position tables give the same outcome.
+    // input; past it, the position sets (without groups) or tables give
+    // the same outcome.
     const int64_t budget = 256 + 8 * (static_cast<int64_t>(mask.Elements.size()) + static_cast<int64_t>(text.size()));
     const int decided = MatchByBacktracking(mask, text, budget);
     if (decided != kGaveUp) return decided ? MatchOutcome::Match : MatchOutcome::NoMatch;
-    return MatchByPositions(mask, text);
+    return MatchByPositionSets(mask, text);
 }
 
 MatchOutcome MatchMaskOutcome(std::string_view text, std::string_view mask) noexcept {

@@ -294,11 +294,7 @@ private:
 
     // Members of a set from position on, at most limit of them.
     int32_t SetRun(const WildcardRec& set, int32_t position, int32_t limit) noexcept {
-        // An empty Chars accepts every character that is not refused.
-        const bool anyAccepted = set.Chars.Empty();
-        uint32_t accept[8];
-        for (int w = 0; w < 8; ++w)
-            accept[w] = (anyAccepted ? ~0u : set.Chars.Words[w]) & ~set.ExcludedChars.Words[w];
+        const uint32_t* accept = mask_.SetOf(set).Members.Words;
         int32_t r = 0;
         while (r < limit) {
             const uint32_t c = text_[position + r];

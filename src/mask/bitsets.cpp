@@ -134,17 +134,14 @@ private:
     // Positions holding a member of the element's set; null when memory
     // runs out.
     const Word* MemberMask(const WildcardRec& element) noexcept {
-        uint32_t accept[8];
-        const bool anyAccepted = element.Chars.Empty();
-        for (int w = 0; w < 8; ++w)
-            accept[w] = (anyAccepted ? ~0u : element.Chars.Words[w]) & ~element.ExcludedChars.Words[w];
+        const uint32_t* accept = mask_.SetOf(element).Members.Words;
         for (SetMask& s : setMasks_)
-            if (s.Bits && std::memcmp(s.Accept, accept, sizeof accept) == 0) return s.Bits;
+            if (s.Bits && std::memcmp(s.Accept, accept, sizeof s.Accept) == 0) return s.Bits;
         SetMask& slot = setMasks_[nextSetMask_];
         nextSetMask_ = (nextSetMask_ + 1) % kSetMasks;
         if (!slot.Bits) slot.Bits = static_cast<Word*>(std::malloc(static_cast<size_t>(words_) * sizeof(Word)));
         if (!slot.Bits) return nullptr;
-        std::memcpy(slot.Accept, accept, sizeof accept);
+        std::memcpy(slot.Accept, accept, sizeof slot.Accept);
         for (int32_t i = 0; i < words_; ++i) slot.Bits[i] = 0;
         for (int32_t p = 0; p < length_; ++p) {
             const uint32_t c = text_[p];

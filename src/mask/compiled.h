@@ -103,6 +103,14 @@ struct CharBits {
     }
 };
 
+// The characters of a wkCharSet, kept apart from the elements (most
+// elements are not sets) and shared by the sets of a mask that read alike.
+struct CharSetRec {
+    CharBits Chars;          // accepted characters; empty: all
+    CharBits ExcludedChars;  // refused characters
+    CharBits Members;        // what the set takes: Chars (or all) less ExcludedChars
+};
+
 // One list of elements: a whole mask or one alternative of a group. The
 // elements of a list are contiguous in CompiledMask::Elements.
 struct aWildcard {
@@ -115,7 +123,7 @@ struct aWildcard {
 };
 
 // One element of a compiled mask. Fields a kind does not use keep the
-// values AddElement gives them (sets empty, counts 0, not Required).
+// values AddElement gives them (counts 0, not Required).
 //
 // Adjacent "?" and "_" compile to one wkAnyChar, adjacent "%" and "*" to one
 // wkAnyRun, with counts. A run of m "?" and k "_" takes from m to m + k
@@ -126,8 +134,7 @@ struct aWildcard {
 // fix are those of the elements one by one.
 struct WildcardRec {
     uint8_t Kind;             // a WildcardKind
-    CharBits Chars;           // accepted characters of a wkCharSet; empty: all
-    CharBits ExcludedChars;   // refused characters of a wkCharSet
+    int32_t Set;              // wkCharSet: its characters, an index in CompiledMask::Sets
     // wkLiteral: its length; wkCharSet: upper bound, <= 0 none; wkAnyChar:
     // the most characters (m + k); wkAnyRun: unused (no upper bound)
     int32_t MaxCount;
@@ -148,10 +155,12 @@ struct CompiledMask {
     SmallVec<WildcardRec, 12> Elements;
     SmallVec<aWildcard, 8> Lists;
     SmallVec<char, 128> LiteralPool;
+    SmallVec<CharSetRec, 2> Sets;
     int32_t Groups = 0;       // wkGroup elements in all
     int32_t GroupDepth = 0;   // the deepest nesting of groups; 0 without any
 
     const char* LiteralOf(const WildcardRec& element) const noexcept { return LiteralPool.data() + element.Literal; }
+    const CharSetRec& SetOf(const WildcardRec& element) const noexcept { return Sets[element.Set]; }
 };
 
 // Syntax (syntax.cpp).

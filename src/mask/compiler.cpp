@@ -11,6 +11,19 @@ bool IsSpecial(unsigned char c) noexcept {
     return c == '#' || c == '%' || c == '*' || c == '?' || c == '[' || c == '_' || c == '{';
 }
 
+// Stores the characters of a set, with Members filled in, and returns their
+// index in Sets; a set that reads like one of the last few stored shares
+// its entry. -1 when memory runs out.
+int32_t AddSet(CompiledMask& mask, CharSetRec characters) noexcept {
+    const bool anyAccepted = characters.Chars.Empty();
+    for (int w = 0; w < 8; ++w)
+        characters.Members.Words[w] = (anyAccepted ? ~0u : characters.Chars.Words[w]) & ~characters.ExcludedChars.Words[w];
+    const int32_t count = mask.Sets.size();
+    for (int32_t i = count - 1; i >= 0 && i >= count - 8; --i)
+        if (std::memcmp(&mask.Sets[i], &characters, sizeof characters) == 0) return i;
+    return mask.Sets.push_back(characters) ? count : -1;
+}
+
 // Where the structure of an encoded mask closes, found in one pass so that
 // no body is rescanned for each level of nesting around it. For a "{" at i,
 // BraceClose[i] is the "}" that brings the count of braces back to its level
@@ -136,7 +149,10 @@ bool CompileList(CompiledMask& mask, int32_t list, int32_t depth, const char* en
         element.Required = true;
         element.MaxCount = 1;
         element.MinCount = 1;
-        for (unsigned char d = '0'; d <= '9'; ++d) element.Chars.Add(d);
+        CharSetRec digits{};
+        for (unsigned char d = '0'; d <= '9'; ++d) digits.Chars.Add(d);
+        element.Set = AddSet(mask, digits);
+        if (element.Set < 0) return false;
     }
 }
 
@@ -181,18 +197,13 @@ bool CompileAlternatives(CompiledMask& mask, const PendingGroup& group, const ch
 
 }  // namespace
 
-// Kept as plain stores: a string instruction to clear two sets costs more
-// than the rest of compiling a typical mask.
-#if defined(__GNUC__) && !defined(__clang__)
-__attribute__((optimize("no-tree-loop-distribute-patterns")))
-#endif
 int32_t AddElement(CompiledMask& mask, int32_t list) noexcept {
     const int32_t e = mask.Elements.size();
     if (!mask.Elements.resize(static_cast<int64_t>(e) + 1)) return -1;
     // Field by field, in place, with no whole-record copy.
     WildcardRec& element = mask.Elements[e];
     element.Kind = wkLiteral;
-    for (int w = 0; w < 8; ++w) element.Chars.Words[w] = element.ExcludedChars.Words[w] = 0;
+    element.Set = 0;
     element.MaxCount = 0;
     element.MinCount = 0;
     element.Required = false;
@@ -213,6 +224,7 @@ bool ParseCharSet(CompiledMask& mask, int32_t list, std::string_view body) noexc
     set.Required = true;
     set.MaxCount = 1;
     set.MinCount = 1;
+    CharSetRec characters{};
     std::string_view items = body;
     const size_t colon = body.find(':');
     if (colon != std::string_view::npos) {
@@ -238,11 +250,11 @@ bool ParseCharSet(CompiledMask& mask, int32_t list, std::string_view body) noexc
             set.Required = set.MinCount > 0;
         }
     }
-    return ForEachItem(items.data(), static_cast<int32_t>(items.size()), [&](int32_t begin, int32_t end) noexcept {
+    const bool read = ForEachItem(items.data(), static_cast<int32_t>(items.size()), [&](int32_t begin, int32_t end) noexcept {
         if (begin == end) return false;  // the list stops at an empty item
         const bool negated = items[static_cast<size_t>(begin)] == '!';
         if (negated) ++begin;
-        CharBits& target = negated ? set.ExcludedChars : set.Chars;
+        CharBits& target = negated ? characters.ExcludedChars : characters.Chars;
         char decoded[2] = {0, 0};
         const int32_t length = DecodeEscapesTo(items.data() + begin, end - begin, decoded, 2);
         const unsigned char first = static_cast<unsigned char>(decoded[0]);
@@ -252,6 +264,10 @@ bool ParseCharSet(CompiledMask& mask, int32_t list, std::string_view body) noexc
             for (int c = first; c <= last; ++c) target.Add(static_cast<unsigned char>(c));
         return length != 0;  // a lone "!" also ends the list
     });
+    if (!read) return false;
+    const int32_t index = AddSet(mask, characters);
+    mask.Elements[e].Set = index;
+    return index >= 0;
 }
 
 bool CompileMask(CompiledMask& mask, std::string_view encoded) noexcept {
@@ -277,6 +293,7 @@ void FreeWildcard(CompiledMask& mask) noexcept {
     mask.Elements.Release();
     mask.Lists.Release();
     mask.LiteralPool.Release();
+    mask.Sets.Release();
     mask.Groups = 0;
     mask.GroupDepth = 0;
 }

@@ -200,10 +200,7 @@ private:
             break;
         }
         case wkCharSet: {
-            const bool anyAccepted = element.Chars.Empty();
-            uint32_t accept[8];
-            for (int w = 0; w < 8; ++w)
-                accept[w] = (anyAccepted ? ~0u : element.Chars.Words[w]) & ~element.ExcludedChars.Words[w];
+            const uint32_t* accept = mask_.SetOf(element).Members.Words;
             int32_t run = 0;  // members from p on
             for (int32_t p = n - 1; p >= 0; --p) {
                 const uint32_t c = text_[p];

@@ -41,7 +41,7 @@ std::string Describe(const CompiledMask& mask, int32_t list) {
             break;
         case vantor::wkAnyRun: out += r.MinCount ? std::string(static_cast<size_t>(r.MinCount), '%') : "*"; break;
         case vantor::wkCharSet:
-            out += "S[" + CharsOf(r.Chars) + "/" + CharsOf(r.ExcludedChars) + " " + std::to_string(r.MinCount) + "-" +
+            out += "S[" + CharsOf(mask.SetOf(r).Chars) + "/" + CharsOf(mask.SetOf(r).ExcludedChars) + " " + std::to_string(r.MinCount) + "-" +
                    std::to_string(r.MaxCount) + (r.Required ? " req]" : "]");
             break;
         case vantor::wkGroup:
@@ -115,7 +115,7 @@ TEST(MaskCompiler, SetItems) {
     EXPECT_EQ(CharsOf([] {
                   CompiledMask m;
                   EXPECT_TRUE(vantor::CompileMask(m, Encode("[\\$00\\$FF]")));
-                  return m.Elements[0].Chars;
+                  return m.SetOf(m.Elements[0]).Chars;
               }()).size(),
               256u);
     EXPECT_EQ(Compiled("[!a;b]"), "S[b/a 1-1 req]");

@@ -158,6 +158,7 @@ struct CompiledMask {
     SmallVec<CharSetRec, 2> Sets;
     int32_t Groups = 0;       // wkGroup elements in all
     int32_t GroupDepth = 0;   // the deepest nesting of groups; 0 without any
+    int32_t DigitSet = -1;    // the entry of Sets that "#" uses, once one has
 
     const char* LiteralOf(const WildcardRec& element) const noexcept { return LiteralPool.data() + element.Literal; }
     const CharSetRec& SetOf(const WildcardRec& element) const noexcept { return Sets[element.Set]; }

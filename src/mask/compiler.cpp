@@ -7,9 +7,15 @@ namespace vantor {
 
 namespace {
 
-bool IsSpecial(unsigned char c) noexcept {
-    return c == '#' || c == '%' || c == '*' || c == '?' || c == '[' || c == '_' || c == '{';
-}
+struct SpecialTable {
+    bool Special[256];
+    constexpr SpecialTable() : Special() {
+        for (unsigned char c : {'#', '%', '*', '?', '[', '_', '{'}) Special[c] = true;
+    }
+};
+constexpr SpecialTable kSpecial;
+
+bool IsSpecial(unsigned char c) noexcept { return kSpecial.Special[c]; }
 
 // Stores the characters of a set, with Members filled in, and returns their
 // index in Sets; a set that reads like one of the last few stored shares
@@ -86,8 +92,11 @@ bool CompileList(CompiledMask& mask, int32_t list, int32_t depth, const char* en
             const int32_t e = AddElement(mask, list);
             const int32_t offset = mask.LiteralPool.size();
             if (e < 0 || !mask.LiteralPool.reserve(static_cast<int64_t>(offset) + (i - start))) return false;
-            const int32_t length =
-                DecodeEscapesTo(encoded + start, i - start, mask.LiteralPool.data() + offset, i - start);
+            char* pool = mask.LiteralPool.data() + offset;
+            const size_t raw = static_cast<size_t>(i - start);
+            const int32_t length = std::memchr(encoded + start, '\\', raw)
+                                       ? DecodeEscapesTo(encoded + start, i - start, pool, i - start)
+                                       : (std::memcpy(pool, encoded + start, raw), i - start);
             (void)mask.LiteralPool.resize(static_cast<int64_t>(offset) + length);  // room reserved
             WildcardRec& literal = mask.Elements[e];
             literal.Kind = wkLiteral;
@@ -149,10 +158,13 @@ bool CompileList(CompiledMask& mask, int32_t list, int32_t depth, const char* en
         element.Required = true;
         element.MaxCount = 1;
         element.MinCount = 1;
-        CharSetRec digits{};
-        for (unsigned char d = '0'; d <= '9'; ++d) digits.Chars.Add(d);
-        element.Set = AddSet(mask, digits);
-        if (element.Set < 0) return false;
+        if (mask.DigitSet < 0) {
+            CharSetRec digits{};
+            for (unsigned char d = '0'; d <= '9'; ++d) digits.Chars.Add(d);
+            mask.DigitSet = AddSet(mask, digits);
+            if (mask.DigitSet < 0) return false;
+        }
+        element.Set = mask.DigitSet;
     }
 }
 
@@ -294,6 +306,7 @@ void FreeWildcard(CompiledMask& mask) noexcept {
     mask.Lists.Release();
     mask.LiteralPool.Release();
     mask.Sets.Release();
+    mask.DigitSet = -1;
     mask.Groups = 0;
     mask.GroupDepth = 0;
 }

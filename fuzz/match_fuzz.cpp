@@ -1,8 +1,9 @@
 // libFuzzer target for Match: the input is split at its first zero byte into
 // a mask and a text (no zero byte: all mask, empty text). Every input must
 // return normally, clean under ASan and UBSan, and every way the engine
-// decides must agree: the entry point, backtracking within its budget, the
-// position tables and the position sets (where neither is over the bound).
+// decides must agree: the entry point, the direct path (for masks of its
+// kind), backtracking within its budget, the position tables and the
+// position sets (where neither is over the bound).
 // Short inputs are also checked against the plain reference matcher of the
 // unit tests.
 #include <cstddef>
@@ -35,6 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (sets != MatchOutcome::TooComplex && (sets == MatchOutcome::Match) != matched) std::abort();
     const int budgeted = vantor::MatchByBacktracking(compiled, textUpToZero, 1 << 16);
     if (budgeted != vantor::kGaveUp && (budgeted == 1) != matched) std::abort();
+    const int direct = vantor::MatchDirectly(textUpToZero, mask, 1 << 16);
+    if (direct != vantor::kGaveUp && (direct == 1) != matched) std::abort();
 
     // The reference is exponential in the number of any-runs: keep it to
     // inputs where that stays small.

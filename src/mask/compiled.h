@@ -233,6 +233,10 @@ MatchOutcome MatchWildcard(const CompiledMask& mask, std::string_view text) noex
 // memory does).
 constexpr int kGaveUp = -1;
 int MatchByBacktracking(const CompiledMask& mask, std::string_view text, int64_t steps) noexcept;
+// The whole test on a mask as written, for a mask of ordinary characters,
+// "?", "#", "*" and "%" alone (direct.cpp), with nothing compiled: 1 or 0,
+// or kGaveUp for any other mask or when the budget of `steps` runs out.
+int MatchDirectly(std::string_view text, std::string_view mask, int64_t steps) noexcept;
 // The same outcome from a table of positions per nesting level (exact.cpp),
 // within the per-call bound.
 MatchOutcome MatchByPositions(const CompiledMask& mask, std::string_view text) noexcept;

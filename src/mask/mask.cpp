@@ -23,6 +23,12 @@ bool Encode(std::string_view mask, SmallVec<char, 256>& encoded, std::string_vie
     return true;
 }
 
+// Backtracking (and the direct path) settle ordinary masks within this many
+// steps: linear in the input.
+int64_t Budget(int64_t elements, size_t textLength) noexcept {
+    return 256 + 8 * (elements + static_cast<int64_t>(textLength));
+}
+
 bool Compile(std::string_view mask, CompiledMask& compiled) noexcept {
     SmallVec<char, 256> encoded;
     std::string_view source;
@@ -36,13 +42,15 @@ MatchOutcome MatchWildcard(const CompiledMask& mask, std::string_view text) noex
     // Backtracking settles ordinary masks within a budget linear in the
     // input; past it, the position sets (without groups) or tables give
     // the same outcome.
-    const int64_t budget = 256 + 8 * (static_cast<int64_t>(mask.Elements.size()) + static_cast<int64_t>(text.size()));
-    const int decided = MatchByBacktracking(mask, text, budget);
+    const int decided = MatchByBacktracking(mask, text, Budget(mask.Elements.size(), text.size()));
     if (decided != kGaveUp) return decided ? MatchOutcome::Match : MatchOutcome::NoMatch;
     return MatchByPositionSets(mask, text);
 }
 
 MatchOutcome MatchMaskOutcome(std::string_view text, std::string_view mask) noexcept {
+    // A mask of plain characters and wildcards needs no compiling.
+    const int direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
+    if (direct != kGaveUp) return direct ? MatchOutcome::Match : MatchOutcome::NoMatch;
     CompiledMask compiled;
     if (!Compile(mask, compiled)) return MatchOutcome::TooComplex;
     return MatchWildcard(compiled, text);
@@ -64,6 +72,8 @@ CompiledMaskCache::~CompiledMaskCache() {
 
 MatchOutcome CompiledMaskCache::Match(std::string_view text, std::string_view mask) noexcept {
     if (!compiled_ || !key_ || mask.size() > static_cast<size_t>(kMaxMaskBytes)) return MatchMaskOutcome(text, mask);
+    const int direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
+    if (direct != kGaveUp) return direct ? MatchOutcome::Match : MatchOutcome::NoMatch;
     const int32_t length = static_cast<int32_t>(mask.size());
     if (length != keyLength_ || (length && std::memcmp(key_, mask.data(), mask.size()) != 0)) {
         keyLength_ = -1;

@@ -96,6 +96,14 @@ struct CharBits {
 
     bool Has(unsigned char c) const noexcept { return (Words[c >> 5] >> (c & 31)) & 1u; }
     void Add(unsigned char c) noexcept { Words[c >> 5] |= 1u << (c & 31); }
+    // Adds first to last, both included (first <= last), a word at a time.
+    void AddRange(unsigned char first, unsigned char last) noexcept {
+        for (int w = first >> 5; w <= last >> 5; ++w) {
+            const int low = w == first >> 5 ? first & 31 : 0;
+            const int high = w == last >> 5 ? last & 31 : 31;
+            Words[w] |= (~0u >> (31 - high)) & (~0u << low);
+        }
+    }
     bool Empty() const noexcept {
         uint32_t any = 0;
         for (uint32_t w : Words) any |= w;

@@ -160,7 +160,7 @@ bool CompileList(CompiledMask& mask, int32_t list, int32_t depth, const char* en
         element.MinCount = 1;
         if (mask.DigitSet < 0) {
             CharSetRec digits{};
-            for (unsigned char d = '0'; d <= '9'; ++d) digits.Chars.Add(d);
+            digits.Chars.AddRange('0', '9');
             mask.DigitSet = AddSet(mask, digits);
             if (mask.DigitSet < 0) return false;
         }
@@ -272,8 +272,7 @@ bool ParseCharSet(CompiledMask& mask, int32_t list, std::string_view body) noexc
         const unsigned char first = static_cast<unsigned char>(decoded[0]);
         const unsigned char last = static_cast<unsigned char>(decoded[1]);
         if (length == 1) target.Add(first);
-        if (length == 2 && first < last)
-            for (int c = first; c <= last; ++c) target.Add(static_cast<unsigned char>(c));
+        if (length == 2 && first < last) target.AddRange(first, last);
         return length != 0;  // a lone "!" also ends the list
     });
     if (!read) return false;

@@ -30,19 +30,26 @@
 //
 // The bound. Compiling is linear in the mask and never recurses on the C
 // stack; runs of "?" and "_", and of "%" and "*", compile to one counted
-// element each. A match first backtracks as the language says, within a
-// budget of steps linear in mask plus text, which settles ordinary masks
-// (time linear in the input, no heap beyond the compiled mask). Past the
-// budget, the outcome is computed exactly from tables of one entry per
-// text position: time O(elements x text length), memory
-// 3 x (group nesting depth + 1) x (text length + 1) x 4 bytes, at most
-// kMatchBytes (16 MiB, on i386 and x86-64 alike, so that both give the same
-// results). So every mask without groups, and every mask whose groups
-// nest at most 41 deep, is decided exactly on any text SQL can pass
-// (32,765 bytes); in general a mask is decided exactly whenever
+// element each. A mask of plain characters, "?", "#", "*" and "%" is matched
+// straight from its text (direct.cpp); any other is compiled and
+// backtracked as the language says (backtrack.cpp). Both work within a
+// budget of steps linear in mask plus text, which settles ordinary masks in
+// linear time with no heap beyond the compiled mask. Past the budget the
+// outcome is computed exactly for every text position at once:
+//   without groups, from sets of positions, 64 to a word (bitsets.cpp):
+//     time O(elements x text length / 64), memory under 300 x (text
+//     length / 8) bytes;
+//   with groups, from tables of one entry per position (exact.cpp): time
+//     O(elements x text length), memory 12 x (group nesting depth + 1) x
+//     (text length + 1) bytes.
+// Either is allowed at most kMatchBytes (16 MiB), on i386 and x86-64 alike
+// (x86-64 could afford more, but both flavours must give the same results).
+// So every mask without groups, and every mask whose groups nest at most 41
+// deep, is decided exactly on any text SQL can pass (32,765 bytes); in
+// general a mask with groups is decided exactly whenever
 // (group nesting depth + 1) x (text length + 1) <= 1,398,101. Only a mask
-// past that, on which backtracking also runs out of its budget, is
-// TooComplex; so is any call that runs out of memory.
+// past that, on a text where backtracking also runs out of its budget, is
+// TooComplex; so is a call that runs out of memory.
 #pragma once
 
 #include <cstdint>

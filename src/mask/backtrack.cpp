@@ -270,9 +270,9 @@ private:
         return l.Count ? l.First : elements_ + list;
     }
     bool LiteralAt(const WildcardRec& element, int32_t position) noexcept {
-        steps_ -= element.MaxCount / 64;  // a long literal counts against the budget
-        return length_ - position >= element.MaxCount &&
-               std::memcmp(text_ + position, mask_.LiteralOf(element), static_cast<size_t>(element.MaxCount)) == 0;
+        if (length_ - position < element.MaxCount) return false;
+        steps_ -= element.MaxCount / 64;  // a long comparison counts against the budget
+        return std::memcmp(text_ + position, mask_.LiteralOf(element), static_cast<size_t>(element.MaxCount)) == 0;
     }
 
     // The outcome of a state where it is known without evaluation: the end

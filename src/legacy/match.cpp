@@ -1,17 +1,18 @@
-// The legacy entry point of the wildcard matcher, Match.
-#include <string_view>
-
+// The legacy entry point of the mask engine.
 #include "legacy/entry_points.h"
 #include "mask/mask.h"
 
 // DECLARE EXTERNAL FUNCTION Match CSTRING(32765), CSTRING(32765)
 //   RETURNS SMALLINT BY VALUE ENTRY_POINT 'Match' MODULE_NAME 'vantor';
-// A null address reads as the empty string. Out of memory gives 0. The
-// engine throws nothing (it reports running out of memory as a value), so
-// the library carries no exception runtime.
+// (in the database's default character set, as many characters as fit in
+// 32765 bytes)
+// A null address reads as the empty string. The legacy interface cannot
+// raise an error, so a mask over the engine's bound (see mask/mask.h), like
+// running out of memory, gives 0. The engine throws nothing (it reports
+// both as a value), so the library carries no exception runtime.
 VANTOR_ENTRY short Match(const char* text, const char* mask) noexcept {
-    return vantor::MatchMask(text ? std::string_view(text) : std::string_view(),
-                             mask ? std::string_view(mask) : std::string_view())
+    return vantor::MatchMaskOutcome(text ? std::string_view(text) : std::string_view(),
+                                    mask ? std::string_view(mask) : std::string_view()) == vantor::MatchOutcome::Match
                ? 1
                : 0;
 }

@@ -1,180 +1,101 @@
-// The wildcard mask engine: the compiled form of a mask, the compiler, the
-// matcher, and MatchMask, the whole test behind the Match entry point. The
-// mask language and the engine's bounds are described in mask.cpp.
+// The wildcard mask engine: whether a whole text matches a mask.
+//
+// The mask language. A mask must account for the whole text, from its first
+// byte to its last; bytes compare exactly (no case folding).
+//   abc       a run of ordinary characters: exactly these bytes
+//   ?  _      one character; "_" also none, when the rest needs it so
+//   %  *      any run, shortest first; "%" takes at least one character
+//   #         one decimal digit
+//   [c:items] a possessive run of characters from a set: it takes the
+//             longest run it can (up to its maximum) and, when optional,
+//             falls back to nothing; no length in between is tried.
+//             The count c is absent (exactly 1), empty (0 or 1), "%" (1 or
+//             more), "*" (0 or more), n, or n-m; numbers are decimal or hex
+//             ("$", "x", "0x"); a malformed number counts as 1 and a maximum
+//             of 0 or less is no maximum. Items, split at ";": one
+//             character c, or a range c1c2 written without a dash; a
+//             leading "!" refuses instead of accepting; anything else is
+//             ignored; the list stops at an empty item or a lone "!". No
+//             accepted item means every character not refused. "[]" is
+//             nothing at all.
+//   {a;b;...} the first alternative that leads to a match. Each alternative
+//             is matched once: the way it first succeeds fixes its length,
+//             and it is not retried with another when the rest fails. The
+//             list stops at an empty alternative; "{}" never matches.
+//   \c        c as an ordinary character; "\s" a space, "\t" a tab, "\$hh"
+//             the character with hex code hh (one digit when the literal run
+//             or item ends there); "\" at the very end is dropped.
+// Unclosed "[" and "{" drop themselves and the rest of the mask; stray "]"
+// and "}" are ordinary. Nothing is ever rejected.
+//
+// The bound. Compiling is linear in the mask and never recurses on the C
+// stack; runs of "?" and "_", and of "%" and "*", compile to one counted
+// element each. A mask of plain characters, "?", "#", "*" and "%" is matched
+// straight from its text (direct.cpp); any other is compiled and
+// backtracked as the language says (backtrack.cpp). Both work within a
+// budget of steps linear in mask plus text, which settles ordinary masks in
+// linear time with no heap beyond the compiled mask. Past the budget the
+// outcome is computed exactly for every text position at once:
+//   without groups, from sets of positions, 64 to a word (bitsets.cpp):
+//     time O(elements x text length / 64), memory under 300 x (text
+//     length / 8) bytes;
+//   with groups, from tables of one entry per position (exact.cpp): time
+//     O(elements x text length), memory 12 x (group nesting depth + 1) x
+//     (text length + 1) bytes.
+// Either is allowed at most kMatchBytes (16 MiB), on i386 and x86-64 alike
+// (x86-64 could afford more, but both flavours must give the same results).
+// So every mask without groups, and every mask whose groups nest at most 41
+// deep, is decided exactly on any text SQL can pass (32,765 bytes); in
+// general a mask with groups is decided exactly whenever
+// (group nesting depth + 1) x (text length + 1) <= 1,398,101. Only a mask
+// past that, on a text where backtracking also runs out of its budget, is
+// TooComplex; so is a call that runs out of memory.
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <string_view>
-#include <type_traits>
 
 namespace vantor {
 
-// A growable array of plain values whose first N entries live inside the
-// object, so that a small mask compiles and matches on the caller's stack
-// without touching the heap. Growth reports failure (out of memory) by
-// returning false and leaves the array as it was; the library uses no
-// exceptions.
-template <typename T, int32_t N>
-class SmallVec {
-    static_assert(std::is_trivially_copyable<T>::value, "plain values only");
+struct CompiledMask;
 
+// The most memory the position tables of one match may take.
+constexpr int64_t kMatchBytes = int64_t{16} << 20;
+
+enum class MatchOutcome : int8_t {
+    NoMatch = 0,
+    Match = 1,
+    // Over the bound above (or out of memory): the engine cannot say.
+    TooComplex = 2,
+};
+
+// The whole test on a text and a mask as written, compiling the mask for
+// this call alone.
+MatchOutcome MatchMaskOutcome(std::string_view text, std::string_view mask) noexcept;
+// The same as a yes or no: TooComplex reads as no.
+bool MatchMask(std::string_view text, std::string_view mask) noexcept;
+
+// The last compiled mask, kept for the next call with the very same mask
+// bytes: for a caller that lives across calls (the UDR module keeps one
+// per function object, that is per attachment and statement). Masks longer
+// than kMaxMaskBytes are compiled per call and not kept, so the cache holds
+// at most a few hundred KiB. Not for sharing between threads.
+class CompiledMaskCache {
 public:
-    SmallVec() = default;
-    SmallVec(const SmallVec&) = delete;
-    SmallVec& operator=(const SmallVec&) = delete;
-    ~SmallVec() { Release(); }
+    static constexpr int32_t kMaxMaskBytes = 4096;
 
-    int32_t size() const noexcept { return size_; }
-    bool empty() const noexcept { return size_ == 0; }
-    T* data() noexcept { return data_; }
-    const T* data() const noexcept { return data_; }
-    T& operator[](int32_t i) noexcept { return data_[i]; }
-    const T& operator[](int32_t i) const noexcept { return data_[i]; }
-    T& back() noexcept { return data_[size_ - 1]; }
-    void pop_back() noexcept { --size_; }
-    void clear() noexcept { size_ = 0; }
+    CompiledMaskCache() noexcept;
+    ~CompiledMaskCache();
+    CompiledMaskCache(const CompiledMaskCache&) = delete;
+    CompiledMaskCache& operator=(const CompiledMaskCache&) = delete;
 
-    // Makes room for n entries in all.
-    [[nodiscard]] bool reserve(int64_t n) noexcept {
-        if (n <= capacity_) return true;
-        int64_t grown = 2 * static_cast<int64_t>(capacity_);
-        if (grown < n) grown = n;
-        const int64_t limit = INT32_MAX / static_cast<int64_t>(sizeof(T));
-        if (n > limit) return false;
-        if (grown > limit) grown = limit;
-        T* fresh = static_cast<T*>(std::malloc(static_cast<size_t>(grown) * sizeof(T)));
-        if (!fresh) return false;
-        if (size_) std::memcpy(static_cast<void*>(fresh), data_, static_cast<size_t>(size_) * sizeof(T));
-        if (data_ != inline_) std::free(data_);
-        data_ = fresh;
-        capacity_ = static_cast<int32_t>(grown);
-        return true;
-    }
-    [[nodiscard]] bool push_back(const T& value) noexcept {
-        if (size_ == capacity_ && !reserve(static_cast<int64_t>(size_) + 1)) return false;
-        data_[size_++] = value;
-        return true;
-    }
-    // Grows or shrinks to n entries; new entries are left unset.
-    [[nodiscard]] bool resize(int64_t n) noexcept {
-        if (!reserve(n)) return false;
-        size_ = static_cast<int32_t>(n);
-        return true;
-    }
-    // Frees any heap block and leaves the array empty.
-    void Release() noexcept {
-        if (data_ != inline_) std::free(data_);
-        data_ = inline_;
-        size_ = 0;
-        capacity_ = N;
-    }
+    // MatchMaskOutcome, through the cache: results are identical.
+    MatchOutcome Match(std::string_view text, std::string_view mask) noexcept;
 
 private:
-    T* data_ = inline_;
-    int32_t size_ = 0;
-    int32_t capacity_ = N;
-    T inline_[N];
+    CompiledMask* compiled_;  // owned; null when it could not be allocated
+    char* key_;               // the mask bytes compiled_ was made from, owned
+    int32_t keyLength_;       // -1: nothing kept
 };
-
-// The kind of an element, one unsigned byte.
-enum WildcardKind : uint8_t {
-    wkLiteral = 0,  // a run of ordinary characters and escapes
-    wkAnyChar = 1,  // "?" (Required) and "_"
-    wkAnyRun = 2,   // "%" (Required) and "*"
-    wkCharSet = 3,  // "#" and "[...]"
-    wkGroup = 4,    // "{...}"
-};
-
-// A set of the 256 character codes, one bit each.
-struct CharBits {
-    uint32_t Words[8];
-
-    bool Has(unsigned char c) const noexcept { return (Words[c >> 5] >> (c & 31)) & 1u; }
-    void Add(unsigned char c) noexcept { Words[c >> 5] |= 1u << (c & 31); }
-    bool Empty() const noexcept {
-        uint32_t any = 0;
-        for (uint32_t w : Words) any |= w;
-        return any == 0;
-    }
-};
-
-// One list of elements: a whole mask or one alternative of a group. The
-// elements of a list are contiguous in CompiledMask::Elements.
-struct aWildcard {
-    int32_t First;  // index of the first element in Elements
-    int32_t Count;  // number of elements
-    // Whether the end of this list succeeds whatever text remains. The
-    // whole mask's list is closed; an alternative's list is open when its
-    // group has more elements after it, or when the group's own list is open.
-    bool OpenEnd;
-};
-
-// One element of a compiled mask. Fields a kind does not use keep the
-// values AddElement gives them (sets empty, counts 0, not Required).
-struct WildcardRec {
-    uint8_t Kind;             // a WildcardKind
-    CharBits Chars;           // accepted characters of a wkCharSet; empty: all
-    CharBits ExcludedChars;   // refused characters of a wkCharSet
-    int32_t MaxCount;         // wkLiteral: its length; wkCharSet: upper bound, <= 0 none
-    int32_t MinCount;         // wkCharSet: lower bound
-    bool Required;            // whether the element must consume text
-    int32_t Literal;          // wkLiteral: offset of its text in LiteralPool
-    int32_t Alternatives;     // wkGroup: index of its first alternative in Lists
-    int32_t AlternativeCount; // wkGroup: number of alternatives
-    int32_t List;             // index in Lists of the list holding this element
-};
-
-// A compiled mask, flat: every element of every list in one array, every
-// list in another, every literal's text in one pool. Lists[0] is the whole
-// mask; a group's alternatives are consecutive entries of Lists, and each
-// is compiled after the list holding the group, so an alternative's
-// elements always come after its group element.
-struct CompiledMask {
-    SmallVec<WildcardRec, 12> Elements;
-    SmallVec<aWildcard, 8> Lists;
-    SmallVec<char, 128> LiteralPool;
-
-    const char* LiteralOf(const WildcardRec& element) const noexcept { return LiteralPool.data() + element.Literal; }
-};
-
-// Reads text as a signed 32-bit number: leading spaces, an optional sign,
-// then decimal digits or a hexadecimal prefix ("$", "x", "X", "0x", "0X")
-// and hexadecimal digits, and nothing else. Any other text gives fallback.
-int32_t ReadNumber(std::string_view text, int32_t fallback) noexcept;
-
-// The first escape pass: every escape becomes "\$" and two hex digits,
-// except "\$", which stays as written. out must have room for three bytes
-// per byte of the mask; returns the encoded length.
-int32_t EncodeEscapes(std::string_view mask, char* out) noexcept;
-// The second escape pass, over one literal run or one set item. out must
-// have room for the piece's length; returns the decoded length.
-int32_t DecodeEscapes(std::string_view piece, char* out) noexcept;
-// The n-th item (from 1) of a set or group body, a part of body; empty when
-// there is none (or when memory runs out).
-std::string_view NthItem(std::string_view body, int32_t n) noexcept;
-
-// Out of memory is reported by the results below: -1 or false.
-
-// Appends a fresh element to list `list` (which must be the list being
-// compiled, the last one whose elements are being appended) and returns its
-// index.
-int32_t AddElement(CompiledMask& mask, int32_t list) noexcept;
-// Appends the wkCharSet element of an encoded set body to list `list`, or
-// nothing for an empty body.
-bool ParseCharSet(CompiledMask& mask, int32_t list, std::string_view body) noexcept;
-// Empties mask and compiles an encoded mask into it.
-bool CompileMask(CompiledMask& mask, std::string_view encoded) noexcept;
-
-// Whether the whole text matches the compiled mask, anchored at both ends;
-// false when memory runs out.
-bool MatchWildcard(const CompiledMask& mask, std::string_view text) noexcept;
-// Frees everything the compiled mask holds and leaves it empty.
-void FreeWildcard(CompiledMask& mask) noexcept;
-
-// The whole test on a text and a mask as written; false when memory runs
-// out.
-bool MatchMask(std::string_view text, std::string_view mask) noexcept;
 
 }  // namespace vantor

@@ -94,6 +94,14 @@ void Raise(ThrowStatusWrapper* status, const char* function, const Outcome& outc
                                          isc_arg_number, static_cast<ISC_STATUS>(outcome.Actual), isc_arg_end};
             throw FbException(status, vector);
         }
+        case Fault::TooComplex: {
+            const std::string text = std::string(function) +
+                                     ": the mask needs more memory than the matcher allows for this text "
+                                     "(groups nested too deep for its length; see the masks guide)";
+            const ISC_STATUS vector[] = {isc_arg_gds, isc_random, isc_arg_string,
+                                         reinterpret_cast<ISC_STATUS>(text.c_str()), isc_arg_end};
+            throw FbException(status, vector);
+        }
     }
 }
 
@@ -281,11 +289,12 @@ VANTOR_UDR_FUNCTION(Now)
 
 // Wildcard matching
 
-// Both texts are CHARACTER SET NONE, so their bytes arrive as the caller's
-// character set has them, with no conversion, as the legacy module's do.
-// CREATE FUNCTION Match (T VARCHAR(32765) CHARACTER SET NONE,
-//   MASK VARCHAR(32765) CHARACTER SET NONE) RETURNS SMALLINT
-//   EXTERNAL NAME 'vantor_udr!Match' ENGINE UDR;
+// Both texts are in the database's default character set (as many
+// characters as fit in 32765 bytes), compared byte for byte, as the legacy
+// module's are. The last compiled mask is kept per attachment; a mask past
+// the matcher's memory bound raises an error instead of answering 0.
+// CREATE FUNCTION Match (T VARCHAR(32765), MASK VARCHAR(32765))
+//   RETURNS SMALLINT EXTERNAL NAME 'vantor_udr!Match' ENGINE UDR;
 VANTOR_UDR_FUNCTION(Match)
 
 // Text and scalar functions

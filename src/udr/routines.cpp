@@ -141,9 +141,12 @@ Outcome RunNow(const Call& call) {
 // whatever character set the declaration gives them.
 Outcome RunMatch(const Call& call) {
     if (NullIn(call)) return {};
-    // call.Match, when given, is this attachment's MatchState: a cache of
-    // compiled masks would be looked up there before compiling the mask.
-    return SetSmallint(call, MatchMask(TextOf(call.In, Arg(call, 0)), TextOf(call.In, Arg(call, 1))) ? 1 : 0);
+    // call.Match, when given, is this attachment's MatchState, which keeps
+    // the last compiled mask; the results are the same either way.
+    const std::string_view text = TextOf(call.In, Arg(call, 0)), mask = TextOf(call.In, Arg(call, 1));
+    const MatchOutcome outcome = call.Match ? call.Match->Masks.Match(text, mask) : MatchMaskOutcome(text, mask);
+    if (outcome == MatchOutcome::TooComplex) return Outcome{Fault::TooComplex};
+    return SetSmallint(call, outcome == MatchOutcome::Match ? 1 : 0);
 }
 
 // Text and scalar functions.

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "datetime/now.h"
+#include "mask/mask.h"
 #include "udr/message.h"
 
 namespace vantor::udr {
@@ -25,6 +26,7 @@ enum class Fault {
     NotANumber,  // a DOUBLE PRECISION result is NaN
     Overflow,    // a DOUBLE PRECISION result is infinite
     Truncation,  // a text result is longer than its declared length
+    TooComplex,  // Match: the mask needs more than the matcher's memory bound
 };
 
 struct Outcome {
@@ -35,9 +37,11 @@ struct Outcome {
 
 // What Match keeps from call to call. The engine makes one function object
 // per declaration and attachment and calls it for one request at a time, so
-// what is kept here is per attachment and needs no lock. Empty today: the
-// place for a cache of compiled masks.
-struct MatchState {};
+// what is kept here is per attachment and needs no lock: the last compiled
+// mask, since a query nearly always passes the same mask on every row.
+struct MatchState {
+    CompiledMaskCache Masks;
+};
 
 // One call: the two messages and their layouts. The clock is Now's; Match
 // is given its state by its adapter (none in a call made without one).

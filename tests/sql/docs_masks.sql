@@ -101,6 +101,13 @@ select match('axxc', '{a*;b}c')       as alt_not_retried,
        match('INV-2-1', '{INV*}')     as group_at_end
   from rdb$database;
 
+select match(rpad('', 20000, 'a'), rpad('', 16000, '_') || rpad('', 16000, 'a')) as long_runs,
+       match(rpad('', 32764, 'a') || 'b',
+             rpad('', 40, '{') || '{*a*a*a*a*a*a*a*a*c;*b}' || rpad('', 40, '}')) as nested_41,
+       match(rpad('', 32764, 'a') || 'b',
+             rpad('', 41, '{') || '{*a*a*a*a*a*a*a*a*c;*b}' || rpad('', 41, '}')) as nested_42
+  from rdb$database;
+
 select match('INV-2024-000123', 'INV-[4:09]-[6:09]')          as invoice,
        match('INV-2024-00123', 'INV-[4:09]-[6:09]')           as invoice_short,
        match('CRN-2024-000007', '{INV;CRN}-[4:09]-[6:09]')    as invoice_or_credit,

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "mask/mask.h"
+#include "mask/compiled.h"
 #include "mask_reference.h"
 #include "legacy/entry_points.h"
 
@@ -35,10 +35,13 @@ std::string Describe(const CompiledMask& mask, int32_t list) {
         case vantor::wkLiteral:
             out += "L'" + std::string(mask.LiteralOf(r), static_cast<size_t>(r.MaxCount)) + "'";
             break;
-        case vantor::wkAnyChar: out += r.Required ? "?" : "_"; break;
-        case vantor::wkAnyRun: out += r.Required ? "%" : "*"; break;
+        case vantor::wkAnyChar:
+            out += std::string(static_cast<size_t>(r.MinCount), '?') +
+                   std::string(static_cast<size_t>(r.MaxCount - r.MinCount), '_');
+            break;
+        case vantor::wkAnyRun: out += r.MinCount ? std::string(static_cast<size_t>(r.MinCount), '%') : "*"; break;
         case vantor::wkCharSet:
-            out += "S[" + CharsOf(r.Chars) + "/" + CharsOf(r.ExcludedChars) + " " + std::to_string(r.MinCount) + "-" +
+            out += "S[" + CharsOf(mask.SetOf(r).Chars) + "/" + CharsOf(mask.SetOf(r).ExcludedChars) + " " + std::to_string(r.MinCount) + "-" +
                    std::to_string(r.MaxCount) + (r.Required ? " req]" : "]");
             break;
         case vantor::wkGroup:
@@ -83,6 +86,8 @@ TEST(MaskCompiler, WorkedMasksCompileToTheirElements) {
     EXPECT_EQ(Compiled("*\\"), "* L''");
     EXPECT_EQ(Compiled("{a}b}"), "G(L'a') L'b}'");
     EXPECT_EQ(Compiled("{[}]}"), "G() L']}'");
+    // Runs of one-character and of any-run wildcards are one counted element.
+    EXPECT_EQ(Compiled("a??_*%*_[]?{?_;**}"), "L'a' ??_ % ?_ G(?_|*)");
     for (const char* empty : {"", "[", "{", "[abc", "{a;b"}) EXPECT_EQ(Compiled(empty), "") << empty;
 }
 
@@ -110,7 +115,7 @@ TEST(MaskCompiler, SetItems) {
     EXPECT_EQ(CharsOf([] {
                   CompiledMask m;
                   EXPECT_TRUE(vantor::CompileMask(m, Encode("[\\$00\\$FF]")));
-                  return m.Elements[0].Chars;
+                  return m.SetOf(m.Elements[0]).Chars;
               }()).size(),
               256u);
     EXPECT_EQ(Compiled("[!a;b]"), "S[b/a 1-1 req]");
@@ -168,9 +173,13 @@ struct Case {
     bool matches;
 };
 
+std::string Disagreement(const std::string& text, const std::string& mask, bool expected,
+                         vantor::CompiledMaskCache& cache);
+
 void ExpectCases(const std::vector<Case>& cases) {
+    vantor::CompiledMaskCache cache;
     for (const Case& c : cases) {
-        EXPECT_EQ(vantor::MatchMask(c.text, c.mask), c.matches) << "mask '" << c.mask << "' text '" << c.text << "'";
+        EXPECT_EQ(Disagreement(c.text, c.mask, c.matches, cache), "");
         EXPECT_EQ(reference::MatchMask(c.text, c.mask), c.matches) << "reference: mask '" << c.mask << "'";
     }
 }
@@ -193,7 +202,8 @@ TEST(MaskMatch, AnyCharAndAnyRun) {
 }
 
 TEST(MaskMatch, Sets) {
-    ExpectCases({{"a#b", "a1b", true}, {"a#b", "ab", false}, {"a#b", "a12b", false}, {"[az]", "q", true},
+    ExpectCases({{"a#b", "a1b", true}, {"a#b", "ab", false}, {"a#b", "a12b", false}, {"a#b", "a9b", true},
+                 {"a#b", "a/b", false}, {"a#b", "a:b", false}, {"\\s\\t\\S*", " \tSx", true}, {"[az]", "q", true},
                  {"[az]", "Q", false}, {"[a-z]", "Q", true}, {"[za]", "%", true}, {"[!09]", "x", true},
                  {"[!09]", "5", false}, {"[5:]", "ab?de", true}, {"[5:]", "abcd", false}, {"[3:09]", "123", true},
                  {"[3:09]", "12", false}, {"[3:09]", "1234", false}, {"[2-4:ab]", "abab", true},
@@ -300,15 +310,37 @@ private:
     std::mt19937 random_;
 };
 
+// Every way the engine decides, against the reference's answer: the whole
+// test, the same through a cache of the compiled mask, the direct path
+// (where the mask is of its kind), backtracking with no budget, the
+// position tables, and the position sets. Empty when all agree.
+std::string Disagreement(const std::string& text, const std::string& mask, bool expected,
+                         vantor::CompiledMaskCache& cache) {
+    using vantor::MatchOutcome;
+    const MatchOutcome want = expected ? MatchOutcome::Match : MatchOutcome::NoMatch;
+    const std::string where = " on mask '" + mask + "' text '" + text + "'";
+    if (vantor::MatchMask(text, mask) != expected) return "MatchMask" + where;
+    if (cache.Match(text, mask) != want) return "the cache" + where;
+    const int direct = vantor::MatchDirectly(text, mask, INT64_MAX);
+    if (direct != vantor::kGaveUp && direct != (expected ? 1 : 0)) return "the direct path" + where;
+    CompiledMask compiled;
+    if (!vantor::CompileMask(compiled, Encode(mask))) return "CompileMask" + where;
+    if (vantor::MatchByBacktracking(compiled, text, INT64_MAX) != (expected ? 1 : 0)) return "backtracking" + where;
+    if (vantor::MatchByPositions(compiled, text) != want) return "the position tables" + where;
+    if (vantor::MatchByPositionSets(compiled, text) != want) return "the position sets" + where;
+    return "";
+}
+
 TEST(MaskDifferential, RandomMasksAgreeWithTheReference) {
     MaskGenerator generator(20240611);
+    vantor::CompiledMaskCache cache;
     int matches = 0, total = 0;
     for (int m = 0; m < 12000; ++m) {
         const std::string mask = generator.Mask();
         for (int t = 0; t < 10; ++t) {
             const std::string text = generator.Text();
             const bool expected = reference::MatchMask(text, mask);
-            ASSERT_EQ(vantor::MatchMask(text, mask), expected) << "mask '" << mask << "' text '" << text << "'";
+            ASSERT_EQ(Disagreement(text, mask, expected, cache), "");
             matches += expected;
             ++total;
         }
@@ -318,20 +350,41 @@ TEST(MaskDifferential, RandomMasksAgreeWithTheReference) {
     EXPECT_LT(matches, total - total / 20);
 }
 
-TEST(MaskDifferential, MemoisedPathAgreesOnLongerTexts) {
-    // Texts long enough that many any-runs exhaust the plain backtracking
-    // budget, so the memoised evaluation decides; the reference still
+TEST(MaskDifferential, ExactPathsAgreeOnLongerTexts) {
+    // Texts long enough that many any-runs exhaust the backtracking budget,
+    // so that the position sets or tables decide; the reference still
     // finishes because the masks are short.
     MaskGenerator generator(777);
+    vantor::CompiledMaskCache cache;
     std::mt19937 random(99);
+    // Its own streams, so that the texts and masks above stay as they were.
+    MaskGenerator wideGenerator(4242);
+    std::mt19937 wideRandom(4343);
+    int longMatches = 0;
     for (int m = 0; m < 1500; ++m) {
         std::string mask = "*" + generator.Mask() + "*a*" + generator.Mask() + "%";
         std::string text;
         const int length = 20 + static_cast<int>(random() % 20);
         for (int i = 0; i < length; ++i) text += "aab1"[random() % 4];
-        ASSERT_EQ(vantor::MatchMask(text, mask), reference::MatchMask(text, mask))
-            << "mask '" << mask << "' text '" << text << "'";
+        ASSERT_EQ(Disagreement(text, mask, reference::MatchMask(text, mask), cache), "");
+        // Past one word of the position sets, with runs and counts longer
+        // than a word, the exact paths agree with each other and with the
+        // whole test (beyond the reference's reach).
+        const std::string wide = mask + "[" + (m % 3 == 0 ? "65-70:a;b" : m % 3 == 1 ? "*:ab" : "70:!1") + "]*" +
+                                 wideGenerator.Mask() + "_";
+        std::string longText;
+        const int longLength = 60 + static_cast<int>(wideRandom() % 260);
+        for (int i = 0; i < longLength; ++i) longText += "aab1"[wideRandom() % (i % 97 < 80 ? 2 : 4)];
+        CompiledMask compiled;
+        ASSERT_TRUE(vantor::CompileMask(compiled, Encode(wide)));
+        const vantor::MatchOutcome sets = vantor::MatchByPositionSets(compiled, longText);
+        ASSERT_EQ(sets, vantor::MatchByPositions(compiled, longText)) << "mask '" << wide << "' text '" << longText << "'";
+        ASSERT_EQ(sets == vantor::MatchOutcome::Match, vantor::MatchMask(longText, wide)) << "mask '" << wide << "'";
+        longMatches += sets == vantor::MatchOutcome::Match;
     }
+    // Both outcomes occur on the long texts.
+    EXPECT_GT(longMatches, 50);
+    EXPECT_LT(longMatches, 1450);
 }
 
 TEST(MaskLimits, PathologicalMasksFinish) {
@@ -341,6 +394,33 @@ TEST(MaskLimits, PathologicalMasksFinish) {
     EXPECT_FALSE(vantor::MatchMask(as, "_______________________________________b"));
     EXPECT_FALSE(vantor::MatchMask(as, "*[*:a]b"));
     EXPECT_TRUE(vantor::MatchMask(as, "*{a*;b}*{a;*}[%:a]"));
+}
+
+TEST(MaskLimits, ExactWithinTheBoundTooComplexPastIt) {
+    using vantor::MatchOutcome;
+    // Once 0 when its memo tables hit a 128 MiB cap; the position tables
+    // of its two elements take 240 KiB.
+    const std::string text(20000, 'a');
+    const std::string mask = std::string(16000, '_') + std::string(16000, 'a');
+    EXPECT_EQ(Match(text.c_str(), mask.c_str()), 1);
+    CompiledMask compiled;
+    ASSERT_TRUE(vantor::CompileMask(compiled, mask));
+    EXPECT_EQ(vantor::MatchByPositions(compiled, text), MatchOutcome::Match);
+    // Groups nested `depth` deep around an alternative that runs the
+    // backtracking out of its budget and one that matches: the tables of
+    // 42 levels over the longest text SQL passes fit the bound, 43 do not.
+    const std::string longest = std::string(32764, 'a') + "b";
+    auto nested = [](int depth) {
+        return std::string(static_cast<size_t>(depth - 1), '{') + "{*a*a*a*a*a*a*a*a*c;*b}" +
+               std::string(static_cast<size_t>(depth - 1), '}');
+    };
+    EXPECT_EQ(vantor::MatchMaskOutcome(longest, nested(41)), MatchOutcome::Match);
+    EXPECT_EQ(vantor::MatchMaskOutcome(longest, nested(42)), MatchOutcome::TooComplex);
+    EXPECT_EQ(Match(longest.c_str(), nested(42).c_str()), 0);
+    // The bound goes by text length: a shorter text allows deeper nesting.
+    const std::string shorter = longest.substr(longest.size() - 16383);
+    EXPECT_EQ(vantor::MatchMaskOutcome(shorter, nested(84)), MatchOutcome::Match);
+    EXPECT_EQ(vantor::MatchMaskOutcome(shorter, nested(85)), MatchOutcome::TooComplex);
 }
 
 TEST(MaskLimits, HugeMasksAndTextsReturnNormally) {

@@ -210,3 +210,41 @@ select count(*) as null_cases,
     select blob2so(null, 1, 2) from rdb$database union all
     select blob2so(cast(x'0100000000000000' as blob sub_type binary), null, 2) from rdb$database union all
     select blob2so(cast(x'0100000000000000' as blob sub_type binary), 1, null) from rdb$database);
+
+-- The adapters follow the declaration: the same entry points declared with
+-- other lengths, CHAR and other character sets give the legacy results.
+create function match_20 (t varchar(20) character set none, mask varchar(20) character set none)
+  returns smallint external name 'vantor_udr!Match' engine udr;
+create function match_char (t char(24) character set win1250, mask varchar(30) character set utf8)
+  returns smallint external name 'vantor_udr!Match' engine udr;
+create function alc_char (t char(12) character set win1250) returns char(12) character set win1250
+  external name 'vantor_udr!ALC' engine udr;
+create function alc_short (t varchar(20) character set win1250) returns varchar(5) character set win1250
+  external name 'vantor_udr!ALC' engine udr;
+create function iif_s_8 (c smallint, a varchar(8), b varchar(8)) returns varchar(8)
+  external name 'vantor_udr!IIF_S' engine udr;
+create function dpdow_1 (dp double precision, days varchar(1)) returns smallint
+  external name 'vantor_udr!DPDOW' engine udr;
+-- Declarations the functions cannot work with.
+create function alc_utf8 (t varchar(20) character set utf8) returns varchar(20) character set utf8
+  external name 'vantor_udr!ALC' engine udr;
+create function d2dp_timestamp (d timestamp) returns double precision
+  external name 'vantor_udr!D2DP' engine udr;
+commit;
+
+select count(*) as texts,
+       sum(iif(match_20(t, m) = legacy_match(t, m), 0, 1)) as match_20_differs,
+       sum(iif(match_char(t, m) = legacy_match(cast(t as char(24)), m), 0, 1)) as match_char_differs,
+       sum(iif(iif_s_8(mod(i, 3) - 1, t, m) = legacy_iif_s(mod(i, 3) - 1, t, m), 0, 1)) as iif_s_8_differs,
+       sum(iif(dpdow_1(i, mod(i, 8)) = legacy_dpdow(i, mod(i, 8)), 0, 1)) as dpdow_1_differs
+  from (select i, left('INV-' || (i * 7907) || '-X', 8) as t,
+               decode(mod(i, 4), 0, 'INV-####', 1, '*7*', 2, 'INV-*', '[2:09]*') as m
+          from n);
+select alc_char('ABC') as alc_char, char_length(alc_char('ABC')) as alc_char_length,
+       alc_short('ABCDE') as alc_short_fits
+  from rdb$database;
+-- A result longer than its declared length is an error, never a cut result.
+select alc_short('ABCDEF') as alc_short_too_long from rdb$database;
+select iif_s_8(1, 'ABCDEFGH', 'X') as iif_s_fits from rdb$database;
+select alc_utf8('ABC') from rdb$database;
+select d2dp_timestamp(timestamp '2000-01-01 12:00') from rdb$database;

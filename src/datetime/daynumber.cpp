@@ -6,25 +6,16 @@
 
 namespace vantor {
 
-double DateToDP(ISC_DATE date) {
-    return static_cast<double>(DPDayOfServerDate(date));
-}
-
-double TimeToDP(ISC_TIME time) {
+double TimeToDPOnX87(ISC_TIME time) {
     return RoundToDouble(DayFractionOfTime(time));
 }
 
-double TimestampToDP(ISC_TIMESTAMP timestamp) {
+double TimestampToDPOnX87(ISC_TIMESTAMP timestamp) {
     return RoundToDouble(static_cast<long double>(DPDayOfServerDate(timestamp.timestamp_date)) +
                          DayFractionOfTime(timestamp.timestamp_time));
 }
 
-ISC_DATE DPToDate(double dp) {
-    const int64_t days = TruncateToInt64(dp);
-    return static_cast<ISC_DATE>(static_cast<uint32_t>(static_cast<uint64_t>(days) + kDayOffset));
-}
-
-ISC_TIME DPToTime(double dp) {
+ISC_TIME DPToTimeOnX87(double dp) {
     const long double x = dp;
     if (!HasInt64Truncation(x)) return 0;
     long double fraction = x - static_cast<long double>(TruncateToInt64(x));  // exact
@@ -33,10 +24,6 @@ ISC_TIME DPToTime(double dp) {
     const long double units = (guarded * kUnitsPerMillisecond) / kDaysPerMillisecond;
     const int64_t time = TruncateToInt64(units);
     return time > kLastTimeOfDay ? kLastTimeOfDay : static_cast<ISC_TIME>(time);
-}
-
-ISC_TIMESTAMP DPToTimestamp(double dp) {
-    return ISC_TIMESTAMP{DPToDate(dp), DPToTime(dp)};
 }
 
 }  // namespace vantor

@@ -82,18 +82,29 @@ double TimeToDPOnX87(ISC_TIME time);
 double TimestampToDPOnX87(ISC_TIMESTAMP timestamp);
 ISC_TIME DPToTimeOnX87(double dp);
 
+// On x86-64 the x87 does these steps in a few cycles and is itself the
+// definition, so it is used under every control word; the i386 build works
+// the default settings' result out in integers (see ExtendedDayFractionOfTime).
 inline double TimeToDP(ISC_TIME time) {
+#if defined(__x86_64__)
+    return RoundToDouble(DayFractionOfTime(time));
+#else
     if (!IsDefaultArithmetic(ReadControlWord())) return TimeToDPOnX87(time);
     if (time == 0) return 0.0;
     int exponent;
     const uint64_t fraction = ExtendedDayFractionOfTime(time, &exponent);
     return DoubleOfExtended(fraction, exponent, false);
+#endif
 }
 
 // The day and the fraction added at 64 bits and then rounded to double, in
 // integers: the sum is exact in 128 bits with the fraction's scale (2^-61
 // to 2^-94), then rounded as the x87 rounds it.
 inline double TimestampToDP(ISC_TIMESTAMP timestamp) {
+#if defined(__x86_64__)
+    return RoundToDouble(static_cast<long double>(DPDayOfServerDate(timestamp.timestamp_date)) +
+                         DayFractionOfTime(timestamp.timestamp_time));
+#else
     if (!IsDefaultArithmetic(ReadControlWord())) return TimestampToDPOnX87(timestamp);
     const int32_t day = DPDayOfServerDate(timestamp.timestamp_date);
     if (timestamp.timestamp_time == 0) return static_cast<double>(day);
@@ -121,13 +132,16 @@ inline double TimestampToDP(ISC_TIMESTAMP timestamp) {
     int shift;
     const uint64_t rounded = RoundWideToExtended(sum, &shift);
     return DoubleOfExtended(rounded, shift - scale, negative);
+#endif
 }
 
 // DP value to server day: the integer part toward zero, plus the offset,
 // kept to 32 bits. NaN, infinities and |x| >= 2^63 give the low 32 bits of
 // the x87 integer indefinite plus the offset: 15018. Worked on the bits,
-// whatever the thread's settings.
-inline ISC_DATE DPToDate(double dp) {
+// whatever the thread's settings. The DP conversions take the value by
+// reference, so that its bits are read from memory as they are (the i386
+// build would otherwise pass it through the x87).
+inline ISC_DATE DPToDate(const double& dp) {
 #if defined(__x86_64__)
     // cvttsd2si truncates whatever MXCSR says, and gives the integer
     // indefinite where there is no 64-bit integer part, as the x87 does.
@@ -157,7 +171,7 @@ inline ISC_DATE DPToDate(double dp) {
 // unit), the last a constant rounded (half a unit). Whenever that sum lies
 // 16 units (2^-30) or more from a whole number, the x87's result truncates
 // to the same whole number as the sum; otherwise the x87 is asked.
-inline ISC_TIME DPToTime(double dp) {
+inline ISC_TIME DPToTime(const double& dp) {
     if (!IsDefaultArithmetic(ReadControlWord())) return DPToTimeOnX87(dp);
     const uint64_t bits = BitsOfDouble(dp);
     const int biased = static_cast<int>((bits >> 52) & 0x7FF);
@@ -204,7 +218,7 @@ inline ISC_TIME DPToTime(double dp) {
     return time > kLastTimeOfDay ? kLastTimeOfDay : time;
 }
 
-inline ISC_TIMESTAMP DPToTimestamp(double dp) {
+inline ISC_TIMESTAMP DPToTimestamp(const double& dp) {
     return ISC_TIMESTAMP{DPToDate(dp), DPToTime(dp)};
 }
 

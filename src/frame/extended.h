@@ -79,7 +79,7 @@ inline bool IsDefaultArithmetic(uint16_t controlWord) noexcept {
     return (controlWord & 0x0F3F) == 0x033F;
 }
 
-inline uint64_t BitsOfDouble(double x) noexcept {
+inline uint64_t BitsOfDouble(const double& x) noexcept {
     uint64_t bits;
     std::memcpy(&bits, &x, sizeof bits);
     return bits;

@@ -117,9 +117,14 @@ __attribute__((pure)) bool WeekdayPassesListText(int32_t weekday, const char* li
 // (a null list reads as ""); otherwise the weekday, taken as an unsigned
 // 16-bit number, is written in decimal and looked for anywhere in the list.
 // A weekday from 1 to 7 is one digit, looked for byte by byte.
+// Whether a list passes every day whatever the weekday: "", "0" and null.
+// DPDOW asks this before it computes the weekday at all.
+inline bool WeekdayListPassesEveryDay(const char* list) noexcept {
+    return list == nullptr || list[0] == '\0' || (list[0] == '0' && list[1] == '\0');
+}
+
 inline bool WeekdayPassesList(int32_t weekday, const char* list) noexcept {
-    if (list == nullptr || list[0] == '\0') return true;
-    if (list[0] == '0' && list[1] == '\0') return true;
+    if (WeekdayListPassesEveryDay(list)) return true;
     if (static_cast<uint32_t>(weekday) - 1 >= 7u) return WeekdayPassesListText(weekday, list);
     const char digit = static_cast<char>('0' + weekday);
     for (; *list != '\0'; ++list)

@@ -319,6 +319,8 @@ def kept_section(template, old_text, name):
         before = before.rsplit(marker, 1)[-1]
         after = after.split(marker, 1)[0]
     start = old_text.index(before) + len(before)
+    if not after.strip():
+        return old_text[start:]
     return old_text[start:old_text.index(after, start)]
 
 

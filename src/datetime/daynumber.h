@@ -31,13 +31,15 @@ inline int32_t DPDayOfServerDate(ISC_DATE date) {
     return static_cast<int32_t>(static_cast<uint32_t>(date) - static_cast<uint32_t>(kDayOffset));
 }
 
-// A time as an exact extended value. Below 2^31 it is loaded as a 32-bit
-// integer: the i386 build would otherwise store it as the two halves of a
-// 64-bit integer and load those at once, which the processor cannot forward
-// from the two stores.
+// A time as an exact extended value. On i386 a time below 2^31 is loaded
+// as a 32-bit integer: the compiler would otherwise store it as the two
+// halves of a 64-bit integer and load those at once, which the processor
+// cannot forward from the two stores.
 inline long double ExtendedOfTime(ISC_TIME time) {
-    return time < 0x80000000u ? static_cast<long double>(static_cast<int32_t>(time))
-                              : static_cast<long double>(time);
+#if defined(__i386__)
+    if (time < 0x80000000u) return static_cast<long double>(static_cast<int32_t>(time));
+#endif
+    return static_cast<long double>(time);
 }
 
 // The time of day as an unrounded fraction of a day: (t / 10) * C, on the

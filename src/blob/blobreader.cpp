@@ -166,11 +166,12 @@ uint32_t CountMatchingRecordsAvx2(const unsigned char* bytes, size_t records, in
         countsB = _mm256_sub_epi32(countsB, _mm256_and_si256(_mm256_cmpeq_epi32(keysB, keys),
                                                              _mm256_cmpgt_epi32(limits, valuesB)));
     }
-    const __m256i counts = _mm256_add_epi32(countsA, countsB);
-    const __m128i halves = _mm_add_epi32(_mm256_castsi256_si128(counts), _mm256_extracti128_si256(counts, 1));
-    uint32_t lanes[4];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), halves);
-    return lanes[0] + lanes[1] + lanes[2] + lanes[3] +
+    // (Stored whole: taking the halves apart with 128-bit intrinsics here
+    // makes the i386 build give this function an exception personality,
+    // which pulls the C++ runtime's unwinder into the library.)
+    uint32_t lanes[8];
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(lanes), _mm256_add_epi32(countsA, countsB));
+    return lanes[0] + lanes[1] + lanes[2] + lanes[3] + lanes[4] + lanes[5] + lanes[6] + lanes[7] +
            CountMatchingRecordsSse2(bytes, records - i, key, limit);
 }
 

@@ -4,9 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#if defined(__x86_64__)
-#include <emmintrin.h>
-#endif
 
 #include "frame/extended.h"
 #include "frame/udf.h"
@@ -147,7 +144,12 @@ inline ISC_DATE DPToDate(const double& dp) {
 #if defined(__x86_64__)
     // cvttsd2si truncates whatever MXCSR says, and gives the integer
     // indefinite where there is no 64-bit integer part, as the x87 does.
-    const uint32_t whole = static_cast<uint32_t>(_mm_cvttsd_si64(_mm_set_sd(dp)));
+    // (Written out: GCC gives a noexcept function that uses the intrinsic an
+    // exception personality, which would pull the C++ runtime's unwinder
+    // into the library.)
+    int64_t truncated;
+    __asm__("cvttsd2si %1, %0" : "=r"(truncated) : "x"(dp));
+    const uint32_t whole = static_cast<uint32_t>(truncated);
 #else
     const uint64_t bits = BitsOfDouble(dp);
     const int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;

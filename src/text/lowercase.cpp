@@ -62,7 +62,7 @@ inline __attribute__((always_inline)) void FoldBytes(const unsigned char* source
 // pshufb answers with 0.
 namespace {
 
-__attribute__((target("ssse3"), always_inline)) inline __m128i FoldSixteen(__m128i bytes) noexcept {
+__attribute__((target("ssse3"), always_inline)) inline __m128i FoldSixteen(__m128i bytes) {
     const __m128i lowTable = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbleTables.Low));
     const __m128i highTable = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbleTables.High));
     const __m128i deltaTable = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbleTables.Delta));
@@ -79,7 +79,7 @@ __attribute__((target("ssse3"), always_inline)) inline __m128i FoldSixteen(__m12
 // A shorter text goes through the table.
 __attribute__((target("ssse3"), always_inline)) inline void FoldTail(const unsigned char* source,
                                                                    std::size_t length, std::size_t done,
-                                                                   unsigned char* target) noexcept {
+                                                                   unsigned char* target) {
     if (done == length) return;
     if (length >= 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + length - 16));
@@ -92,7 +92,7 @@ __attribute__((target("ssse3"), always_inline)) inline void FoldTail(const unsig
 }  // namespace
 
 __attribute__((target("ssse3"))) void LowerCaseBytesSsse3(const unsigned char* source, std::size_t length,
-                                                          unsigned char* target) noexcept {
+                                                          unsigned char* target) {
     std::size_t i = 0;
     for (; length - i >= 16; i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
@@ -101,16 +101,41 @@ __attribute__((target("ssse3"))) void LowerCaseBytesSsse3(const unsigned char* s
     FoldTail(source, length, i, target);
 }
 
-// Thirty-two bytes a step: the tables repeated in both halves, as vpshufb
-// looks up within each half.
+// The nibble tables twice over, for the two 16-byte halves of an AVX
+// register (vpshufb looks up within each half).
+struct WideNibbleTables {
+    unsigned char Low[32];
+    unsigned char High[32];
+    unsigned char Delta[32];
+};
+
+constexpr WideNibbleTables MakeWideNibbleTables() {
+    WideNibbleTables tables{};
+    for (int i = 0; i < 32; ++i) {
+        tables.Low[i] = kNibbleTables.Low[i % 16];
+        tables.High[i] = kNibbleTables.High[i % 16];
+        tables.Delta[i] = kNibbleTables.Delta[i % 16];
+    }
+    return tables;
+}
+
+constexpr WideNibbleTables kWideNibbleTables = MakeWideNibbleTables();
+
+// Thirty-two bytes a step; the last step overlaps the one before it when
+// the length is not a multiple of 32 (folding bytes again from the source
+// gives the same bytes). Texts below 32 bytes go to the SSSE3 form.
 __attribute__((target("avx2"))) void LowerCaseBytesAvx2(const unsigned char* source, std::size_t length,
-                                                        unsigned char* target) noexcept {
-    const __m256i lowTable = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbleTables.Low)));
-    const __m256i highTable = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbleTables.High)));
-    const __m256i deltaTable = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbleTables.Delta)));
+                                                        unsigned char* target) {
+    if (length < 32) {
+        LowerCaseBytesSsse3(source, length, target);
+        return;
+    }
+    const __m256i lowTable = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kWideNibbleTables.Low));
+    const __m256i highTable = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kWideNibbleTables.High));
+    const __m256i deltaTable = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kWideNibbleTables.Delta));
     const __m256i nibble = _mm256_set1_epi8(0x0F);
     std::size_t i = 0;
-    for (; length - i >= 32; i += 32) {
+    for (;;) {
         const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + i));
         const __m256i low = _mm256_and_si256(bytes, nibble);
         const __m256i high = _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble);
@@ -118,13 +143,9 @@ __attribute__((target("avx2"))) void LowerCaseBytesAvx2(const unsigned char* sou
         const __m256i unchanged = _mm256_cmpeq_epi8(groups, _mm256_setzero_si256());
         const __m256i delta = _mm256_shuffle_epi8(deltaTable, _mm256_or_si256(high, unchanged));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i), _mm256_add_epi8(bytes, delta));
+        if (i + 32 == length) return;
+        i = length - i - 32 >= 32 ? i + 32 : length - 32;
     }
-    if (length - i >= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i), FoldSixteen(bytes));
-        i += 16;
-    }
-    FoldTail(source, length, i, target);
 }
 
 // The forms without SSSE3. The i386 flavour assumes no SSE2, so its
@@ -143,12 +164,16 @@ void LowerCaseBytesPlain(const unsigned char* source, std::size_t length, unsign
 #endif
 
 // The form is chosen once, by the dynamic loader as it binds the symbol (as
-// BLOB2SO chooses its count), from what the processor offers.
+// BLOB2SO chooses its count), from what the processor offers. (The SSSE3 and
+// AVX2 forms are not declared noexcept, though they throw nothing: GCC gives
+// a noexcept function that uses intrinsics of a target other than the file's
+// an exception personality, which would pull the C++ runtime's unwinder into
+// the library. They are bound as the noexcept LowerCaseBytes.)
 extern "C" {
 using LowerCaseFunction = void (*)(const unsigned char*, std::size_t, unsigned char*) noexcept;
 static LowerCaseFunction ResolveLowerCaseBytes() noexcept {
-    if (ProcessorHasAvx2()) return LowerCaseBytesAvx2;
-    if (ProcessorHasSsse3()) return LowerCaseBytesSsse3;
+    if (ProcessorHasAvx2()) return reinterpret_cast<LowerCaseFunction>(LowerCaseBytesAvx2);
+    if (ProcessorHasSsse3()) return reinterpret_cast<LowerCaseFunction>(LowerCaseBytesSsse3);
 #if defined(__i386__) && !defined(__SSE2__)
     if (!ProcessorHasSse2()) return LowerCaseBytesPlain;
 #endif

@@ -93,8 +93,8 @@ void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned ch
 // every byte by the nibble tables, 32 or 16 at a time; Sse2 folds blocks of
 // ASCII by arithmetic and the rest through the table; Plain (i386 only,
 // for processors without SSE2) is Sse2's code in 32-bit registers.
-void LowerCaseBytesAvx2(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
-void LowerCaseBytesSsse3(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
+void LowerCaseBytesAvx2(const unsigned char* source, std::size_t length, unsigned char* target);
+void LowerCaseBytesSsse3(const unsigned char* source, std::size_t length, unsigned char* target);
 void LowerCaseBytesSse2(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
 #if defined(__i386__) && !defined(__SSE2__)
 void LowerCaseBytesPlain(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;

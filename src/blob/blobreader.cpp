@@ -182,7 +182,7 @@ uint32_t CountMatchingRecordsAvx2(const unsigned char* bytes, size_t records, in
 // is stored by the library.
 extern "C" {
 using CountFunction = uint32_t (*)(const unsigned char*, size_t, int32_t, int32_t) noexcept;
-static CountFunction ResolveCountMatchingRecords() noexcept {
+CountFunction ResolveCountMatchingRecords() noexcept {
     if (ProcessorHasAvx2()) return CountMatchingRecordsAvx2;
     return ProcessorHasSse2() ? CountMatchingRecordsSse2 : CountMatchingRecordsPlain;
 }

@@ -171,7 +171,7 @@ void LowerCaseBytesPlain(const unsigned char* source, std::size_t length, unsign
 // the library. They are bound as the noexcept LowerCaseBytes.)
 extern "C" {
 using LowerCaseFunction = void (*)(const unsigned char*, std::size_t, unsigned char*) noexcept;
-static LowerCaseFunction ResolveLowerCaseBytes() noexcept {
+LowerCaseFunction ResolveLowerCaseBytes() noexcept {
     if (ProcessorHasAvx2()) return reinterpret_cast<LowerCaseFunction>(LowerCaseBytesAvx2);
     if (ProcessorHasSsse3()) return reinterpret_cast<LowerCaseFunction>(LowerCaseBytesSsse3);
 #if defined(__i386__) && !defined(__SSE2__)

@@ -1,7 +1,9 @@
 // BLOB2SO over a 512 KiB BLOB held in memory, served the way the server
-// serves it (at most 65535 bytes asked, at most one 16 KiB segment per call),
-// beside a bare memcpy of the same 524288 bytes: the floor under any reader.
-// BLOB2I on the same BLOB, which asks for its first four bytes.
+// serves it (at most 65535 bytes asked, at most one 16 KiB segment per call)
+// and by a host that serves every request whole, beside a bare memcpy of
+// the same 524288 bytes (the floor under any reader: the host copies every
+// byte it delivers) and beside the plain version. BLOB2I on the same BLOB,
+// which asks for its first four bytes.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include "blob/blobreader.h"
 #include "frame/udf.h"
 #include "legacy/entry_points.h"
+#include "plain.h"
 
 namespace {
 
@@ -20,6 +23,7 @@ constexpr size_t kSegmentBytes = 16384;
 
 struct MemoryBlob {
     std::vector<unsigned char> data;
+    size_t segment = kSegmentBytes;  // the most one call delivers
     size_t position = 0;
 };
 
@@ -27,8 +31,8 @@ struct MemoryBlob {
 short CopySegment(void* handle, unsigned char* buffer, unsigned short size,
                   unsigned short* delivered) noexcept {
     MemoryBlob& blob = *static_cast<MemoryBlob*>(handle);
-    const size_t segment_left = kSegmentBytes - blob.position % kSegmentBytes;
-    const size_t n = std::min({static_cast<size_t>(size), segment_left, blob.data.size() - blob.position});
+    const size_t segmentLeft = blob.segment - blob.position % blob.segment;
+    const size_t n = std::min({static_cast<size_t>(size), segmentLeft, blob.data.size() - blob.position});
     std::memcpy(buffer, blob.data.data() + blob.position, n);
     blob.position += n;
     *delivered = static_cast<unsigned short>(n);
@@ -69,28 +73,36 @@ void BM_Blob2i(benchmark::State& state) {
 }
 BENCHMARK(BM_Blob2i);
 
-void BM_Blob2so512KiB(benchmark::State& state) {
-    MemoryBlob blob{RandomRecords()};
+// Argument: the most one call delivers, 16 KiB segments or whole requests
+// (a segment as long as the BLOB).
+template <int32_t (*Function)(BLOBCALLBACK, const int32_t*, const int32_t*) noexcept>
+void BM_Blob2soOf(benchmark::State& state) {
+    MemoryBlob blob{RandomRecords(), static_cast<size_t>(state.range(0))};
     blobcallback callback = CallbackOf(blob);
+    callback.blob_number_segments = static_cast<int32_t>(kBlobBytes / blob.segment);
+    callback.blob_max_segment = static_cast<int32_t>(std::min<size_t>(blob.segment, 65535));
     const int32_t key = 2, limit = 0;
     for (auto _ : state) {
         blob.position = 0;
-        benchmark::DoNotOptimize(BLOB2SO(&callback, &key, &limit));
+        benchmark::DoNotOptimize(Function(&callback, &key, &limit));
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBlobBytes));
 }
-BENCHMARK(BM_Blob2so512KiB);
+BENCHMARK_TEMPLATE(BM_Blob2soOf, BLOB2SO)->Name("BM_Blob2so512KiB")->Arg(kSegmentBytes)->Arg(kBlobBytes);
+BENCHMARK_TEMPLATE(BM_Blob2soOf, plain::BLOB2SO)->Name("BM_Plain_Blob2so512KiB")->Arg(kSegmentBytes)->Arg(kBlobBytes);
 
 // The count alone over records already in memory: what BLOB2SO adds to the
-// server's copying.
-void BM_CountRecords512KiB(benchmark::State& state) {
+// server's copying; through the load-time choice, and each form.
+template <uint32_t (*Count)(const unsigned char*, size_t, int32_t, int32_t) noexcept>
+void BM_CountOf(benchmark::State& state) {
     const std::vector<unsigned char> data = RandomRecords();
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(vantor::CountMatchingRecords(data.data(), kBlobBytes / 8, 2, 0));
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(Count(data.data(), kBlobBytes / 8, 2, 0));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBlobBytes));
 }
-BENCHMARK(BM_CountRecords512KiB);
+BENCHMARK_TEMPLATE(BM_CountOf, vantor::CountMatchingRecords)->Name("BM_CountRecords512KiB");
+BENCHMARK_TEMPLATE(BM_CountOf, vantor::CountMatchingRecordsPlain)->Name("BM_CountRecords512KiB_Plain");
+BENCHMARK_TEMPLATE(BM_CountOf, vantor::CountMatchingRecordsSse2)->Name("BM_CountRecords512KiB_Sse2");
+BENCHMARK_TEMPLATE(BM_CountOf, vantor::CountMatchingRecordsAvx2)->Name("BM_CountRecords512KiB_Avx2");
 
 void BM_Memcpy512KiB(benchmark::State& state) {
     const std::vector<unsigned char> source = RandomRecords();

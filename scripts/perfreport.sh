@@ -4,19 +4,22 @@
 # repetitions) and the in-engine benchmark (scripts/enginebench.sh), then
 # fills the report's template (bench/PERFORMANCE.md.in) with the tables.
 #
-#   scripts/perfreport.sh [--rows N] [--runs N] [--reuse-engine]
+#   scripts/perfreport.sh [--rows N] [--runs N] [--reuse-engine | --keep-engine]
 #
 # --rows and --runs go to the engine benchmark (default 1,000,000 rows, 3
 # rounds; the full run takes many minutes). --reuse-engine keeps the engine
-# figures of the last run (build/i386/enginebench/results.json).
+# figures of the last run (build/i386/enginebench/results.json);
+# --keep-engine runs no engine at all and keeps the engine's tables and
+# chart as docs/PERFORMANCE.md has them (the in-process part alone).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-engine_args=() reuse_engine=0
+engine_args=() reuse_engine=0 keep_engine=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --rows|--runs) engine_args+=("$1" "$2"); shift 2 ;;
     --reuse-engine) reuse_engine=1; shift ;;
-    *) echo "usage: $0 [--rows N] [--runs N] [--reuse-engine]" >&2; exit 2 ;;
+    --keep-engine) keep_engine=1; shift ;;
+    *) echo "usage: $0 [--rows N] [--runs N] [--reuse-engine | --keep-engine]" >&2; exit 2 ;;
   esac
 done
 python=python3
@@ -30,6 +33,15 @@ for flavour in i386 x86_64; do
     --benchmark_report_aggregates_only=true --benchmark_min_time=0.2 \
     --benchmark_out="$root/build/$flavour/bench.json" --benchmark_out_format=json > /dev/null
 done
+if [ $keep_engine -eq 1 ]; then
+  old=$(mktemp)
+  cp "$root/docs/PERFORMANCE.md" "$old"
+  "$python" "$root/bench/perfreport.py" report-keep-engine "$root/bench/PERFORMANCE.md.in" \
+    "$root/build/i386/bench.json" "$root/build/x86_64/bench.json" "$old" "$root/docs/PERFORMANCE.md"
+  rm -f "$old"
+  echo "perfreport: wrote docs/PERFORMANCE.md (engine part kept)" >&2
+  exit 0
+fi
 if [ $reuse_engine -eq 0 ]; then
   bash "$root/scripts/enginebench.sh" "${engine_args[@]}" > /dev/null
 fi

@@ -44,10 +44,10 @@ static_assert(kReadChunk % kRecordSize == 0 && kRecordScanLimit % kRecordSize ==
 size_t GetSegment(const blobcallback& blob, unsigned char* into, size_t size) noexcept;
 
 // Calls GetSegment until it delivers something, or until an empty delivery
-// finds `empty_deliveries_left` at 0 or below (the end of the BLOB: returns
+// finds `emptyDeliveriesLeft` at 0 or below (the end of the BLOB: returns
 // 0); each other empty delivery takes 1 from it.
 size_t ReadSome(const blobcallback& blob, unsigned char* into, size_t size,
-                int32_t& empty_deliveries_left) noexcept;
+                int32_t& emptyDeliveriesLeft) noexcept;
 
 // A reader of a BLOB's bytes in order: each call asks for 1 to 65535 bytes
 // into `into` and returns how many it delivered, never more than asked; 0
@@ -55,8 +55,8 @@ size_t ReadSome(const blobcallback& blob, unsigned char* into, size_t size,
 // through the server's BLOBCALLBACK, the UDR functions through the engine's
 // blob interface; the readers below take either.
 struct ChunkReader {
-    size_t (*read)(void* context, unsigned char* into, size_t size) noexcept;
-    void* context;
+    size_t (*Read)(void* context, unsigned char* into, size_t size) noexcept;
+    void* Context;
 };
 
 // The first four bytes a reader delivers as a little-endian signed 32-bit
@@ -88,14 +88,12 @@ uint32_t CountMatchingRecords(const unsigned char* bytes, size_t records, int32_
 uint32_t CountMatchingRecordsPlain(const unsigned char* bytes, size_t records, int32_t key,
                                    int32_t limit) noexcept;
 
-#if defined(__SSE2__) || defined(__i386__)
-#define VANTOR_HAVE_SSE2_COUNT 1
-// CountMatchingRecords with SSE2, four records per step. On i386 it is
-// compiled for SSE2 alone and called only when the processor reports SSE2.
+// The vector forms of CountMatchingRecords, four and sixteen records per
+// step; CountMatchingRecords is bound at load time to the fastest the
+// processor runs (AVX2, else SSE2, else, on i386, the plain form).
 uint32_t CountMatchingRecordsSse2(const unsigned char* bytes, size_t records, int32_t key,
                                   int32_t limit) noexcept;
-// Whether the processor running this code has SSE2.
-bool ProcessorHasSse2() noexcept;
-#endif
+uint32_t CountMatchingRecordsAvx2(const unsigned char* bytes, size_t records, int32_t key,
+                                  int32_t limit) noexcept;
 
 }  // namespace vantor

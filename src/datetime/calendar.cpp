@@ -20,11 +20,6 @@ constexpr int kTwosInMillisecondsPerDay = 10;
 constexpr int kSmallestBinaryExponent = -30;
 constexpr int kLargestBinaryExponent = 30;
 
-constexpr int32_t kDaysPer400Years = 146097;
-constexpr int32_t kDaysPer100Years = 36524;
-constexpr int32_t kDaysPer4Years = 1461;
-constexpr int32_t kDaysPerYear = 365;
-
 constexpr uint16_t kMonthLengths[2][12] = {
     {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
     {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
@@ -107,7 +102,7 @@ bool RoundedMillisecondsOfDP(double dp, int64_t* milliseconds) noexcept {
     return true;
 }
 
-int32_t DayCountOfDP(double dp) noexcept {
+int32_t DayCountOfDPExact(double dp) noexcept {
     int64_t milliseconds;
     if (!RoundedMillisecondsOfDP(dp, &milliseconds)) return kDayCountOutOfRange;
     // Truncated toward zero. Below 2^31 days doubles lie at least 20 ms
@@ -117,49 +112,7 @@ int32_t DayCountOfDP(double dp) noexcept {
                                 static_cast<uint32_t>(kDayCountOfDPDayZero));
 }
 
-CalendarDate CalendarDateOfDayCount(int32_t dayCount) noexcept {
-    if (dayCount <= 0) return CalendarDate{0, 0, 0};
-    int32_t days = dayCount - 1;  // days since 0001-01-01
-    int32_t year = 1;
-    year += 400 * (days / kDaysPer400Years);
-    days %= kDaysPer400Years;
-
-    int32_t centuries = days / kDaysPer100Years;
-    days %= kDaysPer100Years;
-    if (centuries == 4) {  // the last day of a 400-year cycle
-        centuries = 3;
-        days += kDaysPer100Years;
-    }
-    year += 100 * centuries;
-
-    year += 4 * (days / kDaysPer4Years);
-    days %= kDaysPer4Years;
-
-    int32_t years = days / kDaysPerYear;
-    days %= kDaysPerYear;
-    if (years == 4) {  // the last day of a leap year
-        years = 3;
-        days += kDaysPerYear;
-    }
-    year += years;
-
-    const uint16_t* lengths = kMonthLengths[IsLeapYear(year) ? 1 : 0];
-    int month = 1;
-    while (days >= lengths[month - 1]) {
-        days -= lengths[month - 1];
-        ++month;
-    }
-    return CalendarDate{static_cast<uint16_t>(year), static_cast<uint16_t>(month),
-                        static_cast<uint16_t>(days + 1)};
-}
-
-int32_t WeekdayOfDayCount(int32_t dayCount) noexcept {
-    return static_cast<int32_t>((static_cast<int64_t>(dayCount) - 1) % 7 + 1);
-}
-
-bool WeekdayPassesList(int32_t weekday, const char* list) noexcept {
-    if (list == nullptr || list[0] == '\0') return true;
-    if (std::strcmp(list, "0") == 0) return true;
+bool WeekdayPassesListText(int32_t weekday, const char* list) noexcept {
     // Decimal digits of the weekday's low 16 bits: at most five.
     char text[6];
     char* begin = text + sizeof text - 1;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 namespace vantor {
 
@@ -29,7 +30,40 @@ bool RoundedMillisecondsOfDP(double dp, int64_t* milliseconds) noexcept;
 // millisecond before midnight counts as the next day, and a negative value
 // counts as its integer part toward zero), plus 693594, in 32-bit two's
 // complement. kDayCountOutOfRange for NaN, infinities and |dp| >= 2^31.
-int32_t DayCountOfDP(double dp) noexcept;
+// This is the exact form, through RoundedMillisecondsOfDP.
+__attribute__((const)) int32_t DayCountOfDPExact(double dp) noexcept;
+
+// The same day count, read off the bits for nearly every value. For |dp|
+// below 2^31 days the product |dp| * 86400000 is below 2^57.4, so rounding
+// it to 64 bits moves it by at most 2^-7 ms. The day of |dp| is its whole
+// part n, or n + 1 when the rounded milliseconds reach the next midnight,
+// that is when the fraction f reaches (86399999.5 ms) / day; so a fraction
+// below (86399999.5 - 1/64) / 86400000 keeps day n and one above
+// (86399999.5 + 1/64) / 86400000 gives n + 1. The band between them (about
+// 3.6e-10 of a day wide) takes the exact form. The thresholds are the two
+// bounds times 2^64, cut; cut again to the fraction's own bits they stay on
+// the safe side. The value is taken by reference so that its bits are read
+// from memory as they are: the i386 build would otherwise pass it through
+// the x87 (two slow instructions, and a signalling NaN comes out quiet).
+inline int32_t DayCountOfDP(const double& dp) noexcept {
+    constexpr uint64_t kKeepsItsDay = 0xFFFFFFE65E3E9194ULL;  // floor(2^64 * (86399999.5 - 1/64) / 86400000)
+    constexpr uint64_t kNextDay = 0xFFFFFFE7EBED336CULL;      // floor(2^64 * (86399999.5 + 1/64) / 86400000)
+    uint64_t bits;
+    std::memcpy(&bits, &dp, sizeof bits);
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    if (biased > 1023 + 30) return kDayCountOutOfRange;       // also NaN and infinities
+    if (biased < 1022) return kDayCountOfDPDayZero;           // below half a day
+    const int fractionBits = 1075 - biased;                   // 22 to 53
+    const uint64_t significand = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+    uint32_t days = fractionBits == 53 ? 0 : static_cast<uint32_t>(significand >> fractionBits);
+    const uint64_t fraction = significand & ((uint64_t{1} << fractionBits) - 1);
+    if (fraction >= (kKeepsItsDay >> (64 - fractionBits))) {
+        if (fraction <= (kNextDay >> (64 - fractionBits))) return DayCountOfDPExact(dp);
+        ++days;
+    }
+    if ((bits >> 63) != 0) days = 0u - days;
+    return static_cast<int32_t>(days + static_cast<uint32_t>(kDayCountOfDPDayZero));
+}
 
 // Year, month and day: unsigned 16-bit quantities, all 0 for a day count
 // of 0 or less.
@@ -39,19 +73,64 @@ struct CalendarDate {
     uint16_t day;
 };
 
-// The proleptic Gregorian date of a day count, by the 400/100/4/1-year
-// split. The year is carried in full and its low 16 bits returned, so the
-// month and day stay right (leap years included) however large the count.
-CalendarDate CalendarDateOfDayCount(int32_t dayCount) noexcept;
+// The proleptic Gregorian date of a day count. The count is taken to days
+// since 0000-03-01 (so that the leap day ends a year) and split into eras of
+// 400 years, 146097 days; within an era, centuries, years, months and days
+// come from multiplications and shifts (Euclidean affine functions:
+// 4d + 3 over 146097 for the century, 2939745 / 2^32 per four days for the
+// year, and 2141 / 2^16 per day for the month of a March-based year). No
+// loop and no table. The year is carried in full (it fits 32 bits for
+// every count) and its low 16 bits returned, so the month and day stay right
+// (leap years included) however large the count.
+inline CalendarDate CalendarDateOfDayCount(int32_t dayCount) noexcept {
+    if (dayCount <= 0) return CalendarDate{0, 0, 0};
+    const uint32_t sinceMarch = static_cast<uint32_t>(dayCount) + 305u;  // 0000-03-01 is day count -305
+    const uint32_t era = sinceMarch / 146097u;
+    const uint32_t centuryPart = 4 * (sinceMarch % 146097u) + 3;
+    const uint32_t century = centuryPart / 146097u;
+    const uint32_t yearPart = 4 * (centuryPart % 146097u / 4) + 3;
+    const uint64_t yearProduct = uint64_t{2939745u} * yearPart;
+    const uint32_t yearOfCentury = static_cast<uint32_t>(yearProduct >> 32);
+    const uint32_t dayOfYear = static_cast<uint32_t>(yearProduct) / 2939745u / 4;
+    const uint32_t monthPart = 2141u * dayOfYear + 197913u;
+    const uint32_t month = monthPart >> 16;
+    const uint32_t day = (monthPart & 0xFFFFu) / 2141u + 1;
+    const uint32_t january = dayOfYear >= 306 ? 1 : 0;  // January and February close the year
+    const uint32_t year = 400 * era + 100 * century + yearOfCentury + january;
+    return CalendarDate{static_cast<uint16_t>(year), static_cast<uint16_t>(january ? month - 12 : month),
+                        static_cast<uint16_t>(day)};
+}
 
 // ((dayCount - 1) rem 7) + 1, the remainder truncated toward zero: 1 is
-// Monday and 7 Sunday from 0001-01-01 on; before it, -5 to 1.
-int32_t WeekdayOfDayCount(int32_t dayCount) noexcept;
+// Monday and 7 Sunday from 0001-01-01 on; before it, -5 to 1. In 32 bits:
+// |dayCount - 1| fits an unsigned word for every count.
+inline int32_t WeekdayOfDayCount(int32_t dayCount) noexcept {
+    if (dayCount >= 1) return static_cast<int32_t>((static_cast<uint32_t>(dayCount) - 1) % 7) + 1;
+    return 1 - static_cast<int32_t>((1u - static_cast<uint32_t>(dayCount)) % 7);
+}
+
+// WeekdayPassesList for a weekday outside 1 to 7, whose text has several
+// digits or none that a list names.
+__attribute__((pure)) bool WeekdayPassesListText(int32_t weekday, const char* list) noexcept;
 
 // Whether a weekday passes a weekday list: "" and "0" pass every day
 // (a null list reads as ""); otherwise the weekday, taken as an unsigned
 // 16-bit number, is written in decimal and looked for anywhere in the list.
-bool WeekdayPassesList(int32_t weekday, const char* list) noexcept;
+// A weekday from 1 to 7 is one digit, looked for byte by byte.
+// Whether a list passes every day whatever the weekday: "", "0" and null.
+// DPDOW asks this before it computes the weekday at all.
+inline bool WeekdayListPassesEveryDay(const char* list) noexcept {
+    return list == nullptr || list[0] == '\0' || (list[0] == '0' && list[1] == '\0');
+}
+
+inline bool WeekdayPassesList(int32_t weekday, const char* list) noexcept {
+    if (WeekdayListPassesEveryDay(list)) return true;
+    if (static_cast<uint32_t>(weekday) - 1 >= 7u) return WeekdayPassesListText(weekday, list);
+    const char digit = static_cast<char>('0' + weekday);
+    for (; *list != '\0'; ++list)
+        if (*list == digit) return true;
+    return false;
+}
 
 // The day count of a proleptic Gregorian date (month 1 to 12, day 1 to the
 // month's length), for any year from 1 on; 64-bit so that no year overflows.

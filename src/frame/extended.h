@@ -62,4 +62,102 @@ inline double RoundToDouble(long double x) {
     return rounded;
 }
 
+// The calling thread's x87 control word.
+inline uint16_t ReadControlWord() noexcept {
+    uint16_t word;
+    __asm__ volatile("fnstcw %0" : "=m"(word));
+    return word;
+}
+
+// Whether a control word selects the platform's default arithmetic: a
+// 64-bit significand (PC = 11), rounding to nearest (RC = 00) and every
+// exception masked. Under it the date and time conversions may compute the
+// x87's results in integers; under any other word they run on the x87 itself,
+// so that the caller's precision, rounding and traps act exactly as they do
+// on the x87 arithmetic.
+inline bool IsDefaultArithmetic(uint16_t controlWord) noexcept {
+    return (controlWord & 0x0F3F) == 0x033F;
+}
+
+inline uint64_t BitsOfDouble(const double& x) noexcept {
+    uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
+inline double DoubleOfBits(uint64_t bits) noexcept {
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    return x;
+}
+
+// A 128-bit unsigned number as two halves.
+struct Wide {
+    uint64_t High;
+    uint64_t Low;
+};
+
+// The full product of two 64-bit numbers.
+inline Wide MultiplyWide(uint64_t a, uint64_t b) noexcept {
+#if defined(__SIZEOF_INT128__)
+    __extension__ typedef unsigned __int128 Product;
+    const Product product = static_cast<Product>(a) * b;
+    return Wide{static_cast<uint64_t>(product >> 64), static_cast<uint64_t>(product)};
+#else
+    const uint64_t aLow = static_cast<uint32_t>(a), aHigh = a >> 32;
+    const uint64_t bLow = static_cast<uint32_t>(b), bHigh = b >> 32;
+    const uint64_t lowLow = aLow * bLow, lowHigh = aLow * bHigh;
+    const uint64_t highLow = aHigh * bLow, highHigh = aHigh * bHigh;
+    const uint64_t middle = (lowLow >> 32) + static_cast<uint32_t>(lowHigh) + static_cast<uint32_t>(highLow);
+    return Wide{highHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32),
+                (middle << 32) | static_cast<uint32_t>(lowLow)};
+#endif
+}
+
+// A nonzero wide number rounded to a 64-bit significand, to nearest with
+// ties to even, as the x87 rounds a result: the significand (top bit set)
+// is returned and value = significand * 2^*exponent.
+inline uint64_t RoundWideToExtended(Wide value, int* exponent) noexcept {
+    if (value.High == 0) {
+        const int shift = __builtin_clzll(value.Low);
+        *exponent = -shift;
+        return value.Low << shift;
+    }
+    const int drop = 64 - __builtin_clzll(value.High);  // 1 to 64 bits go
+    uint64_t kept, guard, sticky;
+    if (drop == 64) {
+        kept = value.High;
+        guard = value.Low >> 63;
+        sticky = value.Low << 1;
+    } else {
+        kept = (value.High << (64 - drop)) | (value.Low >> drop);
+        guard = (value.Low >> (drop - 1)) & 1;
+        sticky = value.Low & ((uint64_t{1} << (drop - 1)) - 1);
+    }
+    *exponent = drop;
+    if (guard != 0 && (sticky != 0 || (kept & 1) != 0)) {
+        if (++kept == 0) {  // carried out of 64 bits
+            kept = uint64_t{1} << 63;
+            ++*exponent;
+        }
+    }
+    return kept;
+}
+
+// significand * 2^exponent (significand with its top bit set, the value a
+// normal double) rounded to double, to nearest with ties to even: what the
+// x87 stores for an extended value under its default settings.
+inline double DoubleOfExtended(uint64_t significand, int exponent, bool negative) noexcept {
+    uint64_t kept = significand >> 11;
+    const uint32_t dropped = static_cast<uint32_t>(significand) & 0x7FF;
+    if (dropped > 0x400 || (dropped == 0x400 && (kept & 1) != 0)) ++kept;
+    int scale = exponent + 11;  // value = kept * 2^scale, kept from 2^52 to 2^53
+    if ((kept >> 53) != 0) {
+        kept >>= 1;
+        ++scale;
+    }
+    const uint64_t biased = static_cast<uint64_t>(scale + 52 + 1023);
+    return DoubleOfBits((uint64_t{negative} << 63) | (biased << 52) | (kept & ((uint64_t{1} << 52) - 1)));
+}
+
 }  // namespace vantor

@@ -80,6 +80,7 @@ VANTOR_ENTRY int32_t DP2DOW(const double* dp) noexcept {
 // A null weekday list reads as "", which passes every day.
 VANTOR_ENTRY int16_t DPDOW(const double* dp, const char* list) noexcept {
     if (!dp) return 0;
+    if (vantor::WeekdayListPassesEveryDay(list)) return 1;  // no weekday needed
     return vantor::WeekdayPassesList(vantor::WeekdayOfDayCount(vantor::DayCountOfDP(*dp)), list)
                ? 1
                : 0;

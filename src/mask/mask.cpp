@@ -60,18 +60,27 @@ bool MatchMask(std::string_view text, std::string_view mask) noexcept {
     return MatchMaskOutcome(text, mask) == MatchOutcome::Match;
 }
 
-CompiledMaskCache::CompiledMaskCache() noexcept
-    : compiled_(new (std::nothrow) CompiledMask),
-      key_(static_cast<char*>(std::malloc(kMaxMaskBytes))),
-      keyLength_(-1) {}
+// The cache takes its memory on first use, so that a function object that
+// never matches a compiled mask costs nothing. Plain malloc and placement
+// new: the library links no exception runtime.
+CompiledMaskCache::CompiledMaskCache() noexcept : compiled_(nullptr), key_(nullptr), keyLength_(-1) {}
 
 CompiledMaskCache::~CompiledMaskCache() {
-    delete compiled_;
+    if (compiled_) {
+        compiled_->~CompiledMask();
+        std::free(compiled_);
+    }
     std::free(key_);
 }
 
 MatchOutcome CompiledMaskCache::Match(std::string_view text, std::string_view mask) noexcept {
-    if (!compiled_ || !key_ || mask.size() > static_cast<size_t>(kMaxMaskBytes)) return MatchMaskOutcome(text, mask);
+    if (mask.size() > static_cast<size_t>(kMaxMaskBytes)) return MatchMaskOutcome(text, mask);
+    if (!compiled_) {
+        void* block = std::malloc(sizeof(CompiledMask));
+        if (block) compiled_ = new (block) CompiledMask;
+    }
+    if (!key_) key_ = static_cast<char*>(std::malloc(kMaxMaskBytes));
+    if (!compiled_ || !key_) return MatchMaskOutcome(text, mask);
     const int direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
     if (direct != kGaveUp) return direct ? MatchOutcome::Match : MatchOutcome::NoMatch;
     const int32_t length = static_cast<int32_t>(mask.size());

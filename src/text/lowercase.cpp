@@ -7,9 +7,9 @@
 
 #include "frame/udf.h"
 
-#if defined(__i386__) && !defined(__SSE2__)
-#include <cpuid.h>
-#endif
+#include <immintrin.h>
+
+#include "frame/processor.h"
 
 namespace vantor {
 namespace {
@@ -55,41 +55,132 @@ inline __attribute__((always_inline)) void FoldBytes(const unsigned char* source
 
 }  // namespace
 
-#if defined(__i386__) && !defined(__SSE2__)
+// Sixteen bytes folded by the nibble tables (SSSE3): the low and high four
+// bits of each byte index the tables with pshufb; where Low and High share
+// no bit the Delta lookup is given an index with its top bit set, which
+// pshufb answers with 0.
+namespace {
 
-// The i386 flavour assumes no SSE2, so the sixteen-byte blocks above are
-// done in pairs of 32-bit registers. Where the processor has SSE2 the same
-// code, compiled for it, folds a block in a few vector instructions. The
-// choice is made once, by the dynamic loader as it binds the symbol (as
-// BLOB2SO chooses its count); the two are the same arithmetic, so they give
-// the same bytes.
+__attribute__((target("ssse3"), always_inline)) inline __m128i FoldSixteen(__m128i bytes) {
+    const __m128i lowTable = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbleTables.Low));
+    const __m128i highTable = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbleTables.High));
+    const __m128i deltaTable = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbleTables.Delta));
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    const __m128i low = _mm_and_si128(bytes, nibble);
+    const __m128i high = _mm_and_si128(_mm_srli_epi16(bytes, 4), nibble);
+    const __m128i groups = _mm_and_si128(_mm_shuffle_epi8(lowTable, low), _mm_shuffle_epi8(highTable, high));
+    const __m128i unchanged = _mm_cmpeq_epi8(groups, _mm_setzero_si128());
+    return _mm_add_epi8(bytes, _mm_shuffle_epi8(deltaTable, _mm_or_si128(high, unchanged)));
+}
+
+// The last length % 16 bytes of a text of 16 bytes or more: the last sixteen
+// folded again from the source (overlapping what is done, to the same bytes).
+// A shorter text goes through the table.
+__attribute__((target("ssse3"), always_inline)) inline void FoldTail(const unsigned char* source,
+                                                                   std::size_t length, std::size_t done,
+                                                                   unsigned char* target) {
+    if (done == length) return;
+    if (length >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + length - 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + length - 16), FoldSixteen(bytes));
+        return;
+    }
+    for (std::size_t i = done; i < length; ++i) target[i] = kLowerCaseTable[source[i]];
+}
+
+}  // namespace
+
+__attribute__((target("ssse3"))) void LowerCaseBytesSsse3(const unsigned char* source, std::size_t length,
+                                                          unsigned char* target) {
+    std::size_t i = 0;
+    for (; length - i >= 16; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i), FoldSixteen(bytes));
+    }
+    FoldTail(source, length, i, target);
+}
+
+// The nibble tables twice over, for the two 16-byte halves of an AVX
+// register (vpshufb looks up within each half).
+struct WideNibbleTables {
+    unsigned char Low[32];
+    unsigned char High[32];
+    unsigned char Delta[32];
+};
+
+constexpr WideNibbleTables MakeWideNibbleTables() {
+    WideNibbleTables tables{};
+    for (int i = 0; i < 32; ++i) {
+        tables.Low[i] = kNibbleTables.Low[i % 16];
+        tables.High[i] = kNibbleTables.High[i % 16];
+        tables.Delta[i] = kNibbleTables.Delta[i % 16];
+    }
+    return tables;
+}
+
+constexpr WideNibbleTables kWideNibbleTables = MakeWideNibbleTables();
+
+// Thirty-two bytes a step; the last step overlaps the one before it when
+// the length is not a multiple of 32 (folding bytes again from the source
+// gives the same bytes). Texts below 32 bytes go to the SSSE3 form.
+__attribute__((target("avx2"))) void LowerCaseBytesAvx2(const unsigned char* source, std::size_t length,
+                                                        unsigned char* target) {
+    if (length < 32) {
+        LowerCaseBytesSsse3(source, length, target);
+        return;
+    }
+    const __m256i lowTable = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kWideNibbleTables.Low));
+    const __m256i highTable = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kWideNibbleTables.High));
+    const __m256i deltaTable = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kWideNibbleTables.Delta));
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    std::size_t i = 0;
+    for (;;) {
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + i));
+        const __m256i low = _mm256_and_si256(bytes, nibble);
+        const __m256i high = _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble);
+        const __m256i groups = _mm256_and_si256(_mm256_shuffle_epi8(lowTable, low), _mm256_shuffle_epi8(highTable, high));
+        const __m256i unchanged = _mm256_cmpeq_epi8(groups, _mm256_setzero_si256());
+        const __m256i delta = _mm256_shuffle_epi8(deltaTable, _mm256_or_si256(high, unchanged));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i), _mm256_add_epi8(bytes, delta));
+        if (i + 32 == length) return;
+        i = length - i - 32 >= 32 ? i + 32 : length - 32;
+    }
+}
+
+// The forms without SSSE3. The i386 flavour assumes no SSE2, so its
+// sixteen-byte blocks are pairs of 32-bit registers; where the processor has
+// SSE2 the same code compiled for it does a block in a few vector
+// instructions. The two are the same arithmetic, so they give the same bytes.
 __attribute__((target("sse2"))) void LowerCaseBytesSse2(const unsigned char* source, std::size_t length,
                                                         unsigned char* target) noexcept {
     FoldBytes(source, length, target);
 }
 
+#if defined(__i386__) && !defined(__SSE2__)
 void LowerCaseBytesPlain(const unsigned char* source, std::size_t length, unsigned char* target) noexcept {
     FoldBytes(source, length, target);
 }
+#endif
 
+// The form is chosen once, by the dynamic loader as it binds the symbol (as
+// BLOB2SO chooses its count), from what the processor offers. (The SSSE3 and
+// AVX2 forms are not declared noexcept, though they throw nothing: GCC gives
+// a noexcept function that uses intrinsics of a target other than the file's
+// an exception personality, which would pull the C++ runtime's unwinder into
+// the library. They are bound as the noexcept LowerCaseBytes.)
 extern "C" {
 using LowerCaseFunction = void (*)(const unsigned char*, std::size_t, unsigned char*) noexcept;
-static LowerCaseFunction ResolveLowerCaseBytes() noexcept {
-    unsigned eax, ebx, ecx, edx;
-    const bool sse2 = __get_cpuid(1, &eax, &ebx, &ecx, &edx) && (edx & bit_SSE2) != 0;
-    return sse2 ? LowerCaseBytesSse2 : LowerCaseBytesPlain;
+LowerCaseFunction ResolveLowerCaseBytes() noexcept {
+    if (ProcessorHasAvx2()) return reinterpret_cast<LowerCaseFunction>(LowerCaseBytesAvx2);
+    if (ProcessorHasSsse3()) return reinterpret_cast<LowerCaseFunction>(LowerCaseBytesSsse3);
+#if defined(__i386__) && !defined(__SSE2__)
+    if (!ProcessorHasSse2()) return LowerCaseBytesPlain;
+#endif
+    return LowerCaseBytesSse2;
 }
 }
 
 void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target) noexcept
     __attribute__((ifunc("ResolveLowerCaseBytes")));
-
-#else
-
-void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target) noexcept {
-    FoldBytes(source, length, target);
-}
-
-#endif
 
 }  // namespace vantor

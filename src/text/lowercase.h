@@ -11,8 +11,8 @@ namespace vantor {
 // byte above 0x7F (the other capitals of the code page among them) is its
 // own folding.
 struct CaseFolding {
-    unsigned char capital;
-    unsigned char small;
+    unsigned char Capital;
+    unsigned char Small;
 };
 constexpr CaseFolding kAccentedFoldings[] = {
     {0x8A, 0x9A},  // Š š
@@ -37,21 +37,66 @@ constexpr std::array<unsigned char, 256> MakeLowerCaseTable() {
     std::array<unsigned char, 256> table{};
     for (unsigned byte = 0; byte < 256; ++byte) table[byte] = static_cast<unsigned char>(byte);
     for (unsigned byte = 'A'; byte <= 'Z'; ++byte) table[byte] = static_cast<unsigned char>(byte + 0x20);
-    for (const CaseFolding& folding : kAccentedFoldings) table[folding.capital] = folding.small;
+    for (const CaseFolding& folding : kAccentedFoldings) table[folding.Capital] = folding.Small;
     return table;
 }
 
 // The folding of every byte value; it depends on no locale or setting.
 constexpr std::array<unsigned char, 256> kLowerCaseTable = MakeLowerCaseTable();
 
+// The folding as three tables of sixteen bytes, indexed by a byte's low and
+// high four bits, for a vector shuffle (pshufb) to look up sixteen or
+// thirty-two bytes at once: a byte folds when Low[its low bits] and
+// High[its high bits] share a bit (one bit per high half that has
+// capitals), and then Delta[its high bits] is added to it. Built from the
+// table above and checked against it for every byte below.
+struct NibbleTables {
+    unsigned char Low[16];
+    unsigned char High[16];
+    unsigned char Delta[16];
+};
+
+constexpr NibbleTables MakeNibbleTables() {
+    NibbleTables tables{};
+    int groups = 0;
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        if (kLowerCaseTable[byte] == byte) continue;
+        const unsigned high = byte >> 4, low = byte & 15;
+        if (tables.High[high] == 0) {
+            tables.High[high] = static_cast<unsigned char>(1u << groups++);
+            tables.Delta[high] = static_cast<unsigned char>(kLowerCaseTable[byte] - byte);
+        }
+        tables.Low[low] = static_cast<unsigned char>(tables.Low[low] | tables.High[high]);
+    }
+    return tables;
+}
+
+constexpr NibbleTables kNibbleTables = MakeNibbleTables();
+
+constexpr bool NibbleTablesFoldEveryByte() {
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        const unsigned high = byte >> 4, low = byte & 15;
+        const bool folds = (kNibbleTables.Low[low] & kNibbleTables.High[high]) != 0;
+        const unsigned folded = (byte + (folds ? kNibbleTables.Delta[high] : 0)) & 0xFF;
+        if (folded != kLowerCaseTable[byte]) return false;
+    }
+    return true;
+}
+static_assert(NibbleTablesFoldEveryByte(), "at most eight high halves with capitals, one delta each");
+
 // Writes the folding of source[0..length) to target[0..length). Reads no
-// byte of source outside that range.
+// byte of source outside that range. Bound once, at load time, to the
+// fastest of the forms below that the processor runs.
 void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
 
-#if defined(__i386__) && !defined(__SSE2__)
-// The two forms LowerCaseBytes is bound to on i386, by whether the processor
-// has SSE2; the tests hold them to the same bytes.
+// The forms, which the tests hold to the same bytes. Avx2 and Ssse3 fold
+// every byte by the nibble tables, 32 or 16 at a time; Sse2 folds blocks of
+// ASCII by arithmetic and the rest through the table; Plain (i386 only,
+// for processors without SSE2) is Sse2's code in 32-bit registers.
+void LowerCaseBytesAvx2(const unsigned char* source, std::size_t length, unsigned char* target);
+void LowerCaseBytesSsse3(const unsigned char* source, std::size_t length, unsigned char* target);
 void LowerCaseBytesSse2(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
+#if defined(__i386__) && !defined(__SSE2__)
 void LowerCaseBytesPlain(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
 #endif
 

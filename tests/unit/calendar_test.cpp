@@ -244,6 +244,17 @@ TEST(MillisecondRounding, MatchesTheX87UnderDefaultSettings) {
         int64_t ms = 0;
         ASSERT_TRUE(vantor::RoundedMillisecondsOfDP(dp, &ms)) << dp;
         ASSERT_EQ(ms, HardwareMilliseconds(dp)) << std::hexfloat << dp;
+        // The day count read off the bits, on this value and on one up to a
+        // millisecond below a midnight (the half millisecond that decides
+        // the day, and the band around it that takes the exact form).
+        const double whole = std::trunc(dp);
+        const double nearMidnight = whole + (dp < 0 ? -1 : 1) * (1.0 - static_cast<double>(random() % 12800) * 0x1p-40);
+        for (const double value : {dp, nearMidnight}) {
+            if (std::fabs(value) >= 2147483648.0) continue;
+            const int64_t days = HardwareMilliseconds(value) / 86400000;
+            ASSERT_EQ(vantor::DayCountOfDP(value), static_cast<int32_t>(static_cast<uint32_t>(days) + 693594u))
+                << std::hexfloat << value;
+        }
         ++checked;
     }
     // Half-millisecond ties all over the range: k/2048 days for odd k.

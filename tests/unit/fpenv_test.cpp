@@ -9,6 +9,7 @@
 #include <csetjmp>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "awkward_calls.h"
@@ -43,6 +44,25 @@ std::vector<uint16_t> NonDefaultControlWords() {
             if (word != kDefaultControlWord) words.push_back(word);
         }
     return words;
+}
+
+// Whether loads and stores keep their values under a reduced precision, as
+// the processor's do (precision control rounds arithmetic results only).
+// QEMU's x87 emulation rounds a double loaded under 24-bit precision, and an
+// extended value under 53-bit, which changes the test's own inputs; there
+// the reduced precisions are left out (the rounding modes are still run).
+bool LoadsKeepTheirValueUnderReducedPrecision() {
+    const double doubleIn = 1.9;
+    const long double extendedIn = 1.0L + 0x1p-60L;
+    double doubleOut = 0;
+    long double extendedOut = 0;
+    const uint16_t saved = vantor_test::ReadControlWord();
+    vantor_test::WriteControlWord(0x007F);
+    __asm__ volatile("fldl %1\n\tfstpl %0" : "=m"(doubleOut) : "m"(doubleIn));
+    vantor_test::WriteControlWord(0x027F);
+    __asm__ volatile("fldt %1\n\tfstpt %0" : "=m"(extendedOut) : "m"(extendedIn));
+    vantor_test::WriteControlWord(saved);
+    return doubleOut == doubleIn && extendedOut == extendedIn;
 }
 
 struct Pass {
@@ -90,7 +110,10 @@ TEST(FloatingPointEnvironment, EveryEntryPointKeepsTheCallerSettingsAndTruncates
     RecordProperty("results_per_pass", static_cast<int>(reference.results.size()));
     RecordProperty("settings", static_cast<int>(2 * NonDefaultControlWords().size()));
 
+    const bool faithful = LoadsKeepTheirValueUnderReducedPrecision();
+    if (!faithful) std::printf("x87 emulated: loads round under reduced precision; those words are left out\n");
     for (uint16_t word : NonDefaultControlWords()) {
+        if (!faithful && (word & 0x0300) != 0x0300) continue;
         for (uint32_t mxcsr : {kDefaultMxcsr, kTowardZeroMxcsr}) {
             const Pass pass = PassUnder(word, mxcsr);
             EXPECT_EQ(pass.controlWordChanges, 0) << std::hex << word;

@@ -213,7 +213,8 @@ inline bool InSet(const Rec& r, unsigned char c) {
     return (!anyAccepted || r.Chars[c]) && !r.Excluded[c];
 }
 
-// MatchWildcard as described: returns success, adds to consumed on success.
+// The reference MatchWildcard: plain recursive backtracking over the list;
+// returns success, and adds the bytes it matched to consumed on success.
 inline bool MatchWildcard(const List& list, size_t index, const std::string& rest, bool openEnd,
                           int32_t& consumed) {
     if (index >= list.size()) return openEnd || rest.empty();

@@ -106,6 +106,10 @@ step "UDR module against the Firebird 4.0 headers" bash -c 'cmake -S . -B build/
   -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64.cmake -DVANTOR_TESTS=OFF \
   -DVANTOR_FIREBIRD_INCLUDE=/opt/vantor/firebird4.0/usr/include >/dev/null \
   && cmake --build build/x86_64-fb4headers --target vantor_udr -j 2 >/dev/null'
+# Heavy Match calls on every connection at once: the server's peak memory
+# stays within the matcher's per-call bound (16 MiB) and a margin.
+on i386 "load: heavy Match calls at once on the i386 server, memory watched" bash scripts/loadtest.sh \
+  --connections 4 --rounds 2 --workload tests/load/heavy_match.sql --peak-per-connection 20
 # Under the emulator the server is about ten times slower: four connections,
 # one round.
 if [ $emulated -eq 1 ]; then

@@ -68,9 +68,9 @@ inline int32_t DayCountOfDP(const double& dp) noexcept {
 // Year, month and day: unsigned 16-bit quantities, all 0 for a day count
 // of 0 or less.
 struct CalendarDate {
-    uint16_t year;
-    uint16_t month;
-    uint16_t day;
+    uint16_t Year;
+    uint16_t Month;
+    uint16_t Day;
 };
 
 // The proleptic Gregorian date of a day count. The count is taken to days

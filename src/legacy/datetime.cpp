@@ -53,19 +53,19 @@ VANTOR_ENTRY ISC_TIMESTAMP* DP2TS(double* dp) noexcept {
 // DECLARE EXTERNAL FUNCTION DP2Day DOUBLE PRECISION
 //   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2Day' MODULE_NAME 'vantor';
 VANTOR_ENTRY uint16_t DP2Day(const double* dp) noexcept {
-    return dp ? vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(*dp)).day : 0;
+    return dp ? vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(*dp)).Day : 0;
 }
 
 // DECLARE EXTERNAL FUNCTION DP2Month DOUBLE PRECISION
 //   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2Month' MODULE_NAME 'vantor';
 VANTOR_ENTRY uint16_t DP2Month(const double* dp) noexcept {
-    return dp ? vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(*dp)).month : 0;
+    return dp ? vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(*dp)).Month : 0;
 }
 
 // DECLARE EXTERNAL FUNCTION DP2Year DOUBLE PRECISION
 //   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2Year' MODULE_NAME 'vantor';
 VANTOR_ENTRY uint16_t DP2Year(const double* dp) noexcept {
-    return dp ? vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(*dp)).year : 0;
+    return dp ? vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(*dp)).Year : 0;
 }
 
 // DECLARE EXTERNAL FUNCTION DP2DOW DOUBLE PRECISION

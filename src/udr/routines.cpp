@@ -94,17 +94,17 @@ Outcome RunDP2TS(const Call& call) {
 
 Outcome RunDP2Day(const Call& call) {
     if (NullIn(call)) return {};
-    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).day);
+    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Day);
 }
 
 Outcome RunDP2Month(const Call& call) {
     if (NullIn(call)) return {};
-    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).month);
+    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Month);
 }
 
 Outcome RunDP2Year(const Call& call) {
     if (NullIn(call)) return {};
-    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).year);
+    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Year);
 }
 
 Outcome RunDP2DOW(const Call& call) {
@@ -117,6 +117,7 @@ Outcome RunDPDOW(const Call& call) {
     // The list as the zero-terminated string the plain function reads: on
     // the stack for the usual short lists, on the heap for long ones.
     const std::string_view days = TextOf(call.In, Arg(call, 1));
+    if (days.empty() || days == "0") return SetSmallint(call, 1);  // passes every day: no weekday needed
     const int32_t weekday = WeekdayOfDayCount(DayCountOfArg(call));
     char shortList[64];
     if (days.size() < sizeof shortList) {

@@ -65,7 +65,7 @@ Fields ReferenceFieldsOfDayCount(int64_t dayCount) {
 
 Fields FieldsOfDayCount(int32_t dayCount) {
     const CalendarDate d = vantor::CalendarDateOfDayCount(dayCount);
-    return Fields{d.year, d.month, d.day, vantor::WeekdayOfDayCount(dayCount)};
+    return Fields{d.Year, d.Month, d.Day, vantor::WeekdayOfDayCount(dayCount)};
 }
 
 // The milliseconds the x87 gives under its default settings: extended
@@ -179,7 +179,7 @@ TEST(CalendarSweep, EveryDayMatchesTheReference) {
             ADD_FAILURE() << "DayCountOfDate of day count " << t;
         }
     }
-    for (int32_t t = -1000; t <= 0; ++t) ASSERT_EQ(vantor::CalendarDateOfDayCount(t).year, 0);
+    for (int32_t t = -1000; t <= 0; ++t) ASSERT_EQ(vantor::CalendarDateOfDayCount(t).Year, 0);
     // Large day counts, spread to the end of the 32-bit range.
     std::mt19937 random(4);
     for (int i = 0; i < 200000; ++i) {

@@ -233,7 +233,7 @@ TEST(UdrMessage, DatesAndNumbersAtScatteredOffsetsMatchThePlainFunctions) {
         outTs.Add(kSqlTimestamp, 8, 0, random() % 9);
         in.Put<double>(0, value);
         RunRoutine("DP2Year", in, outDay);
-        EXPECT_EQ(outDay.Get<int16_t>(), static_cast<int16_t>(CalendarDateOfDayCount(DayCountOfDP(value)).year));
+        EXPECT_EQ(outDay.Get<int16_t>(), static_cast<int16_t>(CalendarDateOfDayCount(DayCountOfDP(value)).Year));
         RunRoutine("DP2D", in, outDate);
         EXPECT_EQ(outDate.Get<int32_t>(), DPToDate(value));
         RunRoutine("DP2TS", in, outTs);

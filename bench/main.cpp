@@ -42,7 +42,17 @@ const Goal kGoals[] = {
     {"Match", "INV-2024-000123 / INV-####*", "Match/invoice", "Reference/invoice", 150, ""},
     {"Match", "abcdxbzz / [2-5:az;!q]x{a;b}*", "Match/set_group", "Reference/set_group", 150, ""},
     {"Match", "ORD-2024-000123 / {INV;ORD}-[4:09]-*", "Match/prefixes", "Reference/prefixes", 150, ""},
+    {"Match", "64-byte text / D*\\s2024/##*", "Match/date_in_text64", "Reference/date_in_text64", 150, ""},
     {"Match", "64-byte text / *abc*", "Match/substring64", "Reference/substring64", 100, ""},
+    // The same masks with the compiled form kept, as the UDR module keeps it
+    // for a query whose mask is the same on every row.
+    {"Match, mask kept", "INV-2024-000123 / INV-####*", "Cached/invoice", "Reference/invoice", 150, ""},
+    {"Match, mask kept", "abcdxbzz / [2-5:az;!q]x{a;b}*", "Cached/set_group", "Reference/set_group", 150, ""},
+    {"Match, mask kept", "ORD-2024-000123 / {INV;ORD}-[4:09]-*", "Cached/prefixes", "Reference/prefixes", 150,
+     ""},
+    {"Match, mask kept", "64-byte text / D*\\s2024/##*", "Cached/date_in_text64", "Reference/date_in_text64",
+     150, ""},
+    {"Match, mask kept", "64-byte text / *abc*", "Cached/substring64", "Reference/substring64", 100, ""},
     {"ALC", "16 B ASCII", "ALC/16/0", "Plain_ALC/16/0", 2, "MallocAndCopy/16/0"},
     {"ALC", "16 B code page 1250", "ALC/16/1", "Plain_ALC/16/1", 2, "MallocAndCopy/16/0"},
     {"ALC", "256 B ASCII", "ALC/256/0", "Plain_ALC/256/0", 2, "MallocAndCopy/256/0"},
@@ -93,7 +103,7 @@ class GoalReporter : public benchmark::ConsoleReporter {
 void PrintGoals(const GoalReporter& reporter) {
     std::printf("\nGoals (CPU time per call; plain: the straightforward version; a machine shared with\n"
                 "other work inflates every figure, so read the ratios measured side by side):\n\n");
-    std::printf("%-9s %-38s %12s %12s %9s %22s  %s\n", "function", "input", "vantor", "plain", "/plain",
+    std::printf("%-16s %-38s %12s %12s %9s %22s  %s\n", "function", "input", "vantor", "plain", "/plain",
                 "goal", "");
     for (const Goal& goal : kGoals) {
         double vantor, plain = 0, baseline = 0;
@@ -112,7 +122,7 @@ void PrintGoals(const GoalReporter& reporter) {
             std::snprintf(ratio, sizeof ratio, "%.2f", vantor / plain);
         }
         const bool met = vantor <= bound && (!hasPlain || vantor <= plain * 1.05);
-        std::printf("%-9s %-38s %9.1f ns %12s %9s %22s  %s\n", goal.Function, goal.Input, vantor, plainText,
+        std::printf("%-16s %-38s %9.1f ns %12s %9s %22s  %s\n", goal.Function, goal.Input, vantor, plainText,
                     ratio, limit, met ? "met" : "MISSED");
     }
 }

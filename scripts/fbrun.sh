@@ -18,6 +18,9 @@
 # (sql/vantor-udr.sql) instead of the legacy one, and the legacy functions
 # beside it under the prefix LEGACY_, so that a test can compare the two.
 #
+# --keep DIR keeps the scratch folder (databases, lock files) in DIR, with
+# engine.env: the engine's root and isql, for a later session on them.
+#
 # --setup runs PROGRAM with the scratch database's path as its argument, after
 # the library is declared and before the SQL file, in the same engine
 # environment (a client of the embedded engine, e.g. one that writes BLOBs).
@@ -150,6 +153,9 @@ trap cleanup EXIT
 export FIREBIRD="$fbroot" FIREBIRD_MSG="$fbroot" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch"
 export ISC_USER=SYSDBA
 mkdir -p "$FIREBIRD_LOCK"
+# A kept scratch folder records the engine it ran, so that a later session
+# (the engine benchmark's timing) opens the same database the same way.
+[ -z "$keep" ] || printf 'FIREBIRD=%q\nFIREBIRD_MSG=%q\nVANTOR_ISQL=%q\n' "$fbroot" "$fbroot" "$isql" > "$scratch/engine.env"
 
 status=0
 for file in "$@"; do

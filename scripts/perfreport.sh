@@ -1,25 +1,31 @@
 #!/usr/bin/env bash
 # Regenerates docs/PERFORMANCE.md and docs/performance.png: runs the
 # in-process benchmarks of both flavours (Google Benchmark, medians of
-# repetitions) and the in-engine benchmark (scripts/enginebench.sh), then
-# fills the report's template (bench/PERFORMANCE.md.in) with the tables.
+# repetitions) and the in-engine benchmark (scripts/enginebench.sh) on
+# Firebird 3.0 and 4.0, then fills the report's template
+# (bench/PERFORMANCE.md.in) with the tables.
 #
-#   scripts/perfreport.sh [--rows N] [--runs N] [--reuse-engine | --keep-engine]
+#   scripts/perfreport.sh [--rows N] [--runs N] [--engines LIST] [--reuse-engine | --keep-engine]
 #
 # --rows and --runs go to the engine benchmark (default 1,000,000 rows, 3
-# rounds; the full run takes many minutes). --reuse-engine keeps the engine
-# figures of the last run (build/i386/enginebench/results.json);
+# rounds; the full run takes many minutes). --engines lists the engine runs
+# as engine/flavour (default "fb3/i386 fb3/x86_64 fb4/x86_64" where the
+# machine runs 32-bit code natively, "fb3/x86_64 fb4/x86_64" where an
+# emulator runs it); the chart shows the first. --reuse-engine keeps the
+# engine figures of the last runs (build/<flavour>/enginebench-<engine>);
 # --keep-engine runs no engine at all and keeps the engine's tables and
 # chart as docs/PERFORMANCE.md has them (the in-process part alone).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-engine_args=() reuse_engine=0 keep_engine=0
+engine_args=() reuse_engine=0 keep_engine=0 engines="fb3/i386 fb3/x86_64 fb4/x86_64"
+[ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || engines="fb3/x86_64 fb4/x86_64"
 while [ $# -gt 0 ]; do
   case "$1" in
     --rows|--runs) engine_args+=("$1" "$2"); shift 2 ;;
+    --engines) engines=$2; shift 2 ;;
     --reuse-engine) reuse_engine=1; shift ;;
     --keep-engine) keep_engine=1; shift ;;
-    *) echo "usage: $0 [--rows N] [--runs N] [--reuse-engine | --keep-engine]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--rows N] [--runs N] [--engines LIST] [--reuse-engine | --keep-engine]" >&2; exit 2 ;;
   esac
 done
 python=python3
@@ -42,10 +48,15 @@ if [ $keep_engine -eq 1 ]; then
   echo "perfreport: wrote docs/PERFORMANCE.md (engine part kept)" >&2
   exit 0
 fi
-if [ $reuse_engine -eq 0 ]; then
-  bash "$root/scripts/enginebench.sh" "${engine_args[@]}" > /dev/null
-fi
+results=()
+for run in $engines; do
+  engine=${run%/*} flavour=${run#*/}
+  if [ $reuse_engine -eq 0 ]; then
+    bash "$root/scripts/enginebench.sh" --engine "$engine" --flavour "$flavour" "${engine_args[@]}" > /dev/null
+  fi
+  results+=("$root/build/$flavour/enginebench-$engine/results.json")
+done
 "$python" "$root/bench/perfreport.py" report "$root/bench/PERFORMANCE.md.in" \
   "$root/build/i386/bench.json" "$root/build/x86_64/bench.json" \
-  "$root/build/i386/enginebench/results.json" "$root/docs/PERFORMANCE.md" "$root/docs/performance.png"
+  "$root/docs/PERFORMANCE.md" "$root/docs/performance.png" "${results[@]}"
 echo "perfreport: wrote docs/PERFORMANCE.md and docs/performance.png" >&2

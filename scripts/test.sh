@@ -142,10 +142,23 @@ else
 fi
 on i386 "server path: packages installed in the i386 server, declared, moved, removed" bash scripts/servertest.sh
 step "fuzz every target (12 s each)" bash scripts/fuzz.sh all 12
-# The engine benchmark on 2,000 rows, one round: seconds, so that its SQL,
-# floors and arithmetic cannot rot (the full run is scripts/perfreport.sh).
-on i386 "engine benchmark smoke (2,000 rows)" bash scripts/enginebench.sh --rows 2000 --blobs 5 --runs 1 \
-  --work build/i386/enginebench-smoke
+# The engine benchmark on 2,000 rows, one round, on both amd64 engines, and
+# the report made from it: seconds, so that its SQL, floors, arithmetic and
+# tables cannot rot (the full run is scripts/perfreport.sh).
+benchmark_smoke() {
+  local engine results=()
+  for engine in fb3 fb4; do
+    bash scripts/enginebench.sh --engine "$engine" --flavour x86_64 --rows 2000 --blobs 5 --runs 1 \
+      --work "build/x86_64/enginebench-smoke-$engine" > /dev/null || return 1
+    results+=("build/x86_64/enginebench-smoke-$engine/results.json")
+  done
+  build/x86_64/bench/vantor_bench --benchmark_min_time=0.001 --benchmark_out=build/x86_64/bench-smoke.json \
+    --benchmark_out_format=json > /dev/null || return 1
+  /usr/bin/python3 bench/perfreport.py report bench/PERFORMANCE.md.in build/x86_64/bench-smoke.json \
+    build/x86_64/bench-smoke.json build/x86_64/PERFORMANCE-smoke.md build/x86_64/performance-smoke.png \
+    "${results[@]}" && grep -q "^### Firebird 4" build/x86_64/PERFORMANCE-smoke.md
+}
+on x86_64 "engine benchmark and report smoke (2,000 rows, both modules, 3.0 and 4.0)" benchmark_smoke
 
 echo "steps: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

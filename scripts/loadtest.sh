@@ -37,43 +37,21 @@ system_root=/usr/lib/i386-linux-gnu/firebird/3.0
 scratch=$(mktemp -d)
 server_pid=""
 cleanup() {
-  if [ -n "$server_pid" ]; then
-    # The server may linger in its shutdown; it gets five seconds.
-    kill "$server_pid" 2>/dev/null || true
-    for _ in $(seq 50); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-  fi
+  stop_server
   rm -rf "$scratch"
 }
 trap cleanup EXIT
 
-port=""
-for candidate in $(seq 31000 31999); do
-  if ! ss -ltn "( sport = :$candidate )" | grep -q LISTEN; then port=$candidate; break; fi
-done
-[ -n "$port" ] || { echo "loadtest: no free port" >&2; exit 1; }
-
+port=$(free_port 31000 31999) || { echo "loadtest: no free port" >&2; exit 1; }
 fbroot="$scratch/root"
-mkdir -p "$scratch/lock" "$scratch/out"
+mkdir -p "$scratch/out"
 make_fbroot "$fbroot" "$system_root" databases.conf
-cp /var/lib/firebird/3.0/system/security3.fdb "$scratch/security3.fdb"
-printf 'security.db = %s/security3.fdb\n{\n  RemoteAccess = false\n}\n' "$scratch" > "$fbroot/databases.conf"
 printf 'UdfAccess = Restrict %s\nRemoteServicePort = %s\nRemoteBindAddress = 127.0.0.1\nIpcName = vantor_load_%s\n' \
   "$builddir" "$port" "$port" > "$fbroot/firebird.conf"
-export FIREBIRD="$fbroot" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch"
 password=vantor$$
-printf "connect '%s/security3.fdb' user 'SYSDBA';\ncreate or alter user SYSDBA password '%s' using plugin Srp;\ncommit;\n" \
-  "$scratch" "$password" > "$scratch/user.sql"
-isql-fb -q -b -i "$scratch/user.sql"
-
-/usr/sbin/firebird > "$scratch/server.log" 2>&1 &
-server_pid=$!
-for _ in $(seq 100); do ss -ltn "( sport = :$port )" | grep -q LISTEN && break; sleep 0.1; done
-ss -ltn "( sport = :$port )" | grep -q LISTEN || { cat "$scratch/server.log"; echo "loadtest: server did not start" >&2; exit 1; }
+start_server "$fbroot" "$scratch" "$port" "$password" || { echo "loadtest: server did not start" >&2; exit 1; }
 
 # Clients use the system client library; only the server reads this root.
-unset FIREBIRD FIREBIRD_LOCK FIREBIRD_TMP
 db="localhost/$port:$scratch/load.fdb"
 {
   echo "create database '$db' user 'SYSDBA' password '$password' default character set WIN1250;"

@@ -47,14 +47,6 @@ scratch=$(mktemp -d)
 chmod 755 "$scratch"
 server_pid=""
 installed=0
-stop_server() {  # the server may linger in its shutdown; it gets five seconds
-  [ -n "$server_pid" ] || return 0
-  kill "$server_pid" 2>/dev/null || true
-  for _ in $(seq 50); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$server_pid" 2>/dev/null || true
-  wait "$server_pid" 2>/dev/null || true
-  server_pid=""
-}
 cleanup() {
   stop_server
   # A failed run leaves the machine as it found it.
@@ -102,14 +94,10 @@ if [ -z "$embedded" ]; then
 
   # 2. The server, from a private root over the system's: configuration
   # copied from /etc, UdfAccess as the README sets it.
-  port=""
-  for candidate in $(seq 32000 32999); do
-    if ! ss -ltn "( sport = :$candidate )" | grep -q LISTEN; then port=$candidate; break; fi
-  done
-  [ -n "$port" ] || { echo "servertest: no free port" >&2; exit 1; }
+  port=$(free_port 32000 32999) || { echo "servertest: no free port" >&2; exit 1; }
   system_root=/usr/lib/i386-linux-gnu/firebird/3.0
   fbroot="$scratch/root"
-  mkdir -p "$scratch/lock" "$scratch/db"
+  mkdir -p "$scratch/db"
   make_fbroot "$fbroot" "$system_root" databases.conf plugins.conf fbtrace.conf
   cp /etc/firebird/3.0/firebird.conf /etc/firebird/3.0/plugins.conf "$fbroot/"
   # The settings this test changes are edited, as a user would: the engine
@@ -120,19 +108,9 @@ if [ -z "$embedded" ]; then
   # the real path, so the folder is named by its real path here.
   printf '\nUdfAccess = Restrict %s/UDF\nRemoteServicePort = %s\nRemoteBindAddress = 127.0.0.1\nIpcName = vantor_server_%s\n' \
     "$system_root" "$port" "$port" >> "$fbroot/firebird.conf"
-  cp /var/lib/firebird/3.0/system/security3.fdb "$scratch/security3.fdb"
-  printf 'security.db = %s/security3.fdb\n{\n  RemoteAccess = false\n}\n' "$scratch" > "$fbroot/databases.conf"
-  export FIREBIRD="$fbroot" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch"
   password=vt$$x
-  printf "connect '%s/security3.fdb' user 'SYSDBA';\ncreate or alter user SYSDBA password '%s' using plugin Srp;\ncommit;\n" \
-    "$scratch" "$password" > "$scratch/user.sql"
-  isql-fb -q -b -i "$scratch/user.sql"
-  /usr/sbin/firebird > "$scratch/server.log" 2>&1 &
-  server_pid=$!
-  for _ in $(seq 100); do ss -ltn "( sport = :$port )" | grep -q LISTEN && break; sleep 0.1; done
-  ss -ltn "( sport = :$port )" | grep -q LISTEN || { cat "$scratch/server.log"; echo "servertest: server did not start" >&2; exit 1; }
+  start_server "$fbroot" "$scratch" "$port" "$password" || { echo "servertest: server did not start" >&2; exit 1; }
   # Clients go through the system's client library and TCP only.
-  unset FIREBIRD FIREBIRD_LOCK FIREBIRD_TMP
   isql=(isql-fb)
   dbname() { echo "127.0.0.1/$port:$scratch/db/$1.fdb"; }
   creds=(-user SYSDBA -password "$password")

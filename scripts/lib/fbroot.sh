@@ -15,3 +15,47 @@ make_fbroot() {
   cp "$system_root/intl/libfbintl.so" "$fbroot/intl/libfbintl.so"
   ln -sfn "$system_root/intl/fbintl.conf" "$fbroot/intl/fbintl.conf"
 }
+
+# The real server (/usr/sbin/firebird, i386 3.0) run from a private root, for
+# the scripts that test through it (loadtest.sh, servertest.sh).
+#
+# free_port FROM TO prints the first port of the range that nothing listens on.
+free_port() {
+  local candidate
+  for candidate in $(seq "$1" "$2"); do
+    ss -ltn "( sport = :$candidate )" | grep -q LISTEN || { echo "$candidate"; return 0; }
+  done
+  return 1
+}
+
+# start_server ROOT SCRATCH PORT PASSWORD gives the root a security database
+# of its own (a copy of the system's in SCRATCH, SYSDBA's password set to
+# PASSWORD, no remote access to it) and starts the server on it; the caller
+# has written ROOT's firebird.conf with RemoteServicePort = PORT. Lock and
+# temporary files stay in SCRATCH. Sets server_pid; stop_server ends it.
+start_server() {
+  local fbroot=$1 scratch=$2 port=$3 password=$4
+  mkdir -p "$scratch/lock"
+  cp /var/lib/firebird/3.0/system/security3.fdb "$scratch/security3.fdb"
+  printf 'security.db = %s/security3.fdb\n{\n  RemoteAccess = false\n}\n' "$scratch" > "$fbroot/databases.conf"
+  printf "connect '%s/security3.fdb' user 'SYSDBA';\ncreate or alter user SYSDBA password '%s' using plugin Srp;\ncommit;\n" \
+    "$scratch" "$password" > "$scratch/user.sql"
+  FIREBIRD="$fbroot" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch" isql-fb -q -b -i "$scratch/user.sql" || return 1
+  FIREBIRD="$fbroot" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch" /usr/sbin/firebird > "$scratch/server.log" 2>&1 &
+  server_pid=$!
+  for _ in $(seq 100); do ss -ltn "( sport = :$port )" | grep -q LISTEN && return 0; sleep 0.1; done
+  cat "$scratch/server.log" >&2
+  echo "the server did not start" >&2
+  return 1
+}
+
+# stop_server ends the server: it may linger in its shutdown, so it gets five
+# seconds after SIGTERM, then SIGKILL.
+stop_server() {
+  [ -n "${server_pid:-}" ] || return 0
+  kill "$server_pid" 2>/dev/null || true
+  for _ in $(seq 50); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$server_pid" 2>/dev/null || true
+  wait "$server_pid" 2>/dev/null || true
+  server_pid=""
+}

@@ -7,6 +7,24 @@
 // last, word-parallel, in time O(elements x text length / 64) and memory
 // O(text length / 8) per set (at most a few hundred sets: one per byte
 // value and per distinct character set met).
+//
+// Groups whose alternatives end in one place for each start can join in.
+// In the whole mask's list every success ends at the end of the text, so a
+// group there leads on from p exactly when some alternative does: its
+// first success from p, the only one that counts, must end where the rest
+// of the mask can start. Where an alternative's first success is its only
+// possible one (an open alternative of literals, Required sets and counted
+// "?" runs, with at most an any-run last, which then takes its fewest
+// characters), the group carries the set of starts to the set of those
+// ends, alternative by alternative. An alternative whose list is closed
+// must end at the end of the text, so any success of it is as good as the
+// first and it is carried like the whole mask. Every other group goes to
+// the position tables.
+//
+// Two shortcuts leave the outcome as it was: adjacent "?"/"_" and "%"/"*"
+// elements of the whole mask's list are carried as one (lengths add up),
+// and where an element gives back the set it was handed, a following
+// element that reads exactly alike would too and is skipped.
 #include "mask/compiled.h"
 
 namespace vantor {
@@ -35,17 +53,48 @@ public:
 
     MatchOutcome Run() noexcept {
         const size_t bytes = static_cast<size_t>(words_) * sizeof(Word);
-        block_ = static_cast<Word*>(std::calloc(5, bytes));
+        block_ = static_cast<Word*>(std::calloc(static_cast<size_t>(WorkingSets(mask_)), bytes));
         if (!block_) return MatchOutcome::TooComplex;
         Word* s = block_;
         Word* t = block_ + words_;
         scratch_[0] = block_ + 2 * words_;
         scratch_[1] = block_ + 3 * words_;
         scratch_[2] = block_ + 4 * words_;
+        if (mask_.Groups > 0) {
+            alternative_[0] = block_ + 5 * words_;
+            alternative_[1] = block_ + 6 * words_;
+        }
         s[0] = 1;  // the mask starts at position 0
         const aWildcard& whole = mask_.Lists[0];
-        for (int32_t e = whole.First; e < whole.First + whole.Count; ++e) {
-            if (!Step(mask_.Elements[e], s, t)) return MatchOutcome::TooComplex;
+        const int32_t end = whole.First + whole.Count;
+        for (int32_t e = whole.First; e < end;) {
+            const WildcardRec& element = mask_.Elements[e];
+            int32_t after = e + 1;
+            if (element.Kind == wkAnyChar || element.Kind == wkAnyRun) {
+                // Adjacent runs of either kind take the sums of their lengths.
+                WildcardRec joined = element;
+                while (after < end && (mask_.Elements[after].Kind == wkAnyChar ||
+                                       mask_.Elements[after].Kind == wkAnyRun)) {
+                    const WildcardRec& more = mask_.Elements[after++];
+                    joined.MinCount = Capped(static_cast<int64_t>(joined.MinCount) + more.MinCount);
+                    if (more.Kind == wkAnyRun) joined.Kind = wkAnyRun;
+                    if (joined.Kind == wkAnyChar)
+                        joined.MaxCount = Capped(static_cast<int64_t>(joined.MaxCount) + more.MaxCount);
+                }
+                joined.Required = joined.MinCount > 0;
+                if (!Step(joined, s, t)) return MatchOutcome::TooComplex;
+            } else if (element.Kind == wkGroup) {
+                if (!Group(element, s, t)) return MatchOutcome::TooComplex;
+            } else if (!Step(element, s, t)) {
+                return MatchOutcome::TooComplex;
+            }
+            // Elements that read exactly alike give back a set they are
+            // handed back: once one does, the rest of them are skipped. A
+            // Required element ignores the end of the text in the set it is
+            // handed (and may have dropped it from s).
+            if (after < end && Alike(element, mask_.Elements[after]) && Same(s, t, element.Required))
+                while (after < end && Alike(element, mask_.Elements[after])) ++after;
+            e = after;
             Word* swap = s;
             s = t;
             t = swap;
@@ -55,11 +104,114 @@ public:
         return Has(s, length_) ? MatchOutcome::Match : MatchOutcome::NoMatch;
     }
 
+    // The working sets Run takes: five, and two more for groups.
+    static int32_t WorkingSets(const CompiledMask& mask) noexcept { return mask.Groups > 0 ? 7 : 5; }
+
+    // Whether every group of the mask can be carried as sets (see above).
+    static bool CarriesGroups(const CompiledMask& mask) noexcept {
+        if (mask.Groups == 0) return true;
+        if (mask.GroupDepth != 1) return false;
+        const aWildcard& whole = mask.Lists[0];
+        for (int32_t e = whole.First; e < whole.First + whole.Count; ++e) {
+            const WildcardRec& group = mask.Elements[e];
+            if (group.Kind != wkGroup) continue;
+            for (int32_t a = 0; a < group.AlternativeCount; ++a) {
+                const aWildcard& list = mask.Lists[group.Alternatives + a];
+                if (!list.OpenEnd) continue;
+                for (int32_t i = list.First; i < list.First + list.Count; ++i) {
+                    const WildcardRec& element = mask.Elements[i];
+                    const bool single = element.Kind == wkLiteral ||
+                                        (element.Kind == wkCharSet && element.Required) ||
+                                        (element.Kind == wkAnyChar && element.MinCount == element.MaxCount &&
+                                         element.Required) ||
+                                        (element.Kind == wkAnyRun && i == list.First + list.Count - 1);
+                    if (!single) return false;
+                }
+            }
+        }
+        return true;
+    }
+
 private:
     struct SetMask {
         uint32_t Accept[8];
         Word* Bits;
     };
+
+    // A sum of lengths, kept within int32_t: anything past the text is as
+    // good as any other such length.
+    int32_t Capped(int64_t count) const noexcept {
+        return count > static_cast<int64_t>(length_) + 1 ? length_ + 1 : static_cast<int32_t>(count);
+    }
+
+    // Whether two sets hold the same positions, the end of the text left
+    // out where ignoreEnd.
+    bool Same(const Word* a, const Word* b, bool ignoreEnd) const noexcept {
+        // The end of the text is in the last word.
+        const int32_t last = words_ - 1;
+        Word differ = a[last] ^ b[last];
+        if (ignoreEnd) differ &= ~(Word{1} << (length_ % kWordBits));
+        for (int32_t i = low_; i < last; ++i) differ |= a[i] ^ b[i];
+        return differ == 0;
+    }
+
+    // Whether two elements carry every set alike.
+    bool Alike(const WildcardRec& a, const WildcardRec& b) const noexcept {
+        if (a.Kind != b.Kind || a.Required != b.Required || a.MinCount != b.MinCount || a.MaxCount != b.MaxCount)
+            return false;
+        switch (a.Kind) {
+        case wkLiteral:
+            return std::memcmp(mask_.LiteralOf(a), mask_.LiteralOf(b), static_cast<size_t>(a.MaxCount)) == 0;
+        case wkCharSet:
+            return std::memcmp(mask_.SetOf(a).Members.Words, mask_.SetOf(b).Members.Words,
+                               sizeof(CharBits::Words)) == 0;
+        case wkGroup:
+            if (a.AlternativeCount != b.AlternativeCount) return false;
+            for (int32_t i = 0; i < a.AlternativeCount; ++i) {
+                const aWildcard& x = mask_.Lists[a.Alternatives + i];
+                const aWildcard& y = mask_.Lists[b.Alternatives + i];
+                if (x.Count != y.Count || x.OpenEnd != y.OpenEnd) return false;
+                for (int32_t k = 0; k < x.Count; ++k)
+                    if (mask_.Elements[x.First + k].Kind == wkGroup ||
+                        !Alike(mask_.Elements[x.First + k], mask_.Elements[y.First + k]))
+                        return false;
+            }
+            return true;
+        default:
+            return true;
+        }
+    }
+
+    // out = where the rest may start after a group of the whole mask's list
+    // (see above), from in. False when memory runs out.
+    bool Group(const WildcardRec& group, Word* in, Word* out) noexcept {
+        for (int32_t i = low_; i < words_; ++i) out[i] = 0;
+        Drop(in, length_);  // Required: nothing at the end of the text
+        for (int32_t a = 0; a < group.AlternativeCount; ++a) {
+            const aWildcard& list = mask_.Lists[group.Alternatives + a];
+            Word* cur = alternative_[0];
+            Word* next = alternative_[1];
+            for (int32_t i = low_; i < words_; ++i) cur[i] = in[i];
+            for (int32_t e = list.First; e < list.First + list.Count; ++e) {
+                const WildcardRec& element = mask_.Elements[e];
+                if (list.OpenEnd && element.Kind == wkAnyRun) {
+                    // Last in its open list: the fewest characters it may take.
+                    ShiftUp(cur, element.MinCount, next);
+                } else if (!Step(element, cur, next)) {
+                    return false;
+                }
+                Word* swap = cur;
+                cur = next;
+                next = swap;
+            }
+            if (list.OpenEnd) {
+                for (int32_t i = low_; i < words_; ++i) out[i] |= cur[i];
+            } else if (Has(cur, length_)) {
+                Add(out, length_);
+            }
+        }
+        return true;
+    }
 
     static bool Has(const Word* set, int32_t p) noexcept { return (set[p / kWordBits] >> (p % kWordBits)) & 1u; }
     static void Add(Word* set, int32_t p) noexcept { set[p / kWordBits] |= Word{1} << (p % kWordBits); }
@@ -204,6 +356,7 @@ private:
             int32_t first = -1;
             for (int32_t i = low_; i < words_ && first < 0; ++i)
                 if (in[i]) first = i * kWordBits + __builtin_ctzll(in[i]);
+            if (first < 0) return true;  // no start (in a group's alternative)
             const int64_t from = static_cast<int64_t>(first) + element.MinCount;
             for (int64_t p = from; p <= n; ++p) {
                 if (p % kWordBits == 0 && p + kWordBits <= n + 1) {
@@ -291,6 +444,7 @@ private:
     int32_t low_ = 0;  // words below hold no position: sets only move on
     Word* block_ = nullptr;
     Word* scratch_[3] = {};
+    Word* alternative_[2] = {};  // an alternative of a group being carried
     Word* charMasks_[256] = {};
     SetMask setMasks_[kSetMasks] = {};
     int32_t nextSetMask_ = 0;
@@ -300,11 +454,13 @@ private:
 
 MatchOutcome MatchByPositionSets(const CompiledMask& mask, std::string_view text) noexcept {
     if (mask.Lists.empty()) return text.empty() ? MatchOutcome::Match : MatchOutcome::NoMatch;
-    // At most five working sets, one mask per byte value and kSetMasks
+    // At most seven working sets, one mask per byte value and kSetMasks
     // member masks; past the bound (texts far longer than SQL passes), the
     // tables of exact.cpp need less.
     const int64_t words = static_cast<int64_t>(text.size()) / kWordBits + 1;
-    if (mask.Groups > 0 || (5 + 256 + kSetMasks) * words * 8 > kMatchBytes) return MatchByPositions(mask, text);
+    if (!PositionSets::CarriesGroups(mask) ||
+        (PositionSets::WorkingSets(mask) + 256 + kSetMasks) * words * 8 > kMatchBytes)
+        return MatchByPositions(mask, text);
     return PositionSets(mask, text).Run();
 }
 

@@ -189,6 +189,13 @@ private:
         Drop(in, length_);  // Required: nothing at the end of the text
         for (int32_t a = 0; a < group.AlternativeCount; ++a) {
             const aWildcard& list = mask_.Lists[group.Alternatives + a];
+            if (list.OpenEnd && list.Count == 1) {
+                const WildcardRec& only = mask_.Elements[list.First];
+                if (only.Kind == wkLiteral && (only.MaxCount == 1 || only.MaxCount == 2)) {
+                    if (!ShortLiteralInto(only, in, out)) return false;
+                    continue;
+                }
+            }
             Word* cur = alternative_[0];
             Word* next = alternative_[1];
             for (int32_t i = low_; i < words_; ++i) cur[i] = in[i];
@@ -209,6 +216,27 @@ private:
             } else if (Has(cur, length_)) {
                 Add(out, length_);
             }
+        }
+        return true;
+    }
+
+    // out |= where a literal of one or two characters ends, for the starts
+    // in `in` (which holds no end of the text), in one pass. False when
+    // memory runs out.
+    bool ShortLiteralInto(const WildcardRec& literal, const Word* in, Word* out) noexcept {
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(mask_.LiteralOf(literal));
+        const int32_t size = literal.MaxCount;
+        const Word* first = CharMask(bytes[0]);
+        const Word* last = CharMask(bytes[size - 1]);
+        if (!first || !last) return false;
+        // A start p needs its first byte at p and its last at p + size - 1
+        // (both within the text, so p + size <= length); it ends at p + size.
+        Word previous = 0;  // the starts of the word before
+        for (int32_t i = low_; i < words_; ++i) {
+            Word starts = in[i] & first[i];
+            if (size == 2) starts &= (last[i] >> 1) | (i + 1 < words_ ? last[i + 1] << (kWordBits - 1) : 0);
+            out[i] |= (starts << size) | (previous >> (kWordBits - size));
+            previous = starts;
         }
         return true;
     }

@@ -147,6 +147,34 @@ __attribute__((target("avx2"))) void LowerCaseBytesAvx2(const unsigned char* sou
     }
 }
 
+// Sixty-four bytes a step through the whole table: the low seven bits of
+// each byte index the lower half (table bytes 0-127) and the upper half
+// (128-255) with two-register byte permutes, and the byte's top bit picks
+// one. The last step overlaps the one before it as in the AVX2 form; texts
+// below 64 bytes go to the AVX2 form.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void LowerCaseBytesAvx512Vbmi(const unsigned char* source,
+                                                                                     std::size_t length,
+                                                                                     unsigned char* target) {
+    if (length < 64) {
+        LowerCaseBytesAvx2(source, length, target);
+        return;
+    }
+    const unsigned char* table = kLowerCaseTable.data();
+    const __m512i quarter0 = _mm512_loadu_si512(table);
+    const __m512i quarter1 = _mm512_loadu_si512(table + 64);
+    const __m512i quarter2 = _mm512_loadu_si512(table + 128);
+    const __m512i quarter3 = _mm512_loadu_si512(table + 192);
+    std::size_t i = 0;
+    for (;;) {
+        const __m512i bytes = _mm512_loadu_si512(source + i);
+        const __m512i lower = _mm512_permutex2var_epi8(quarter0, bytes, quarter1);
+        const __m512i upper = _mm512_permutex2var_epi8(quarter2, bytes, quarter3);
+        _mm512_storeu_si512(target + i, _mm512_mask_blend_epi8(_mm512_movepi8_mask(bytes), lower, upper));
+        if (i + 64 == length) return;
+        i = length - i - 64 >= 64 ? i + 64 : length - 64;
+    }
+}
+
 // The forms without SSSE3. The i386 flavour assumes no SSE2, so its
 // sixteen-byte blocks are pairs of 32-bit registers; where the processor has
 // SSE2 the same code compiled for it does a block in a few vector
@@ -171,6 +199,7 @@ void LowerCaseBytesPlain(const unsigned char* source, std::size_t length, unsign
 extern "C" {
 using LowerCaseFunction = void (*)(const unsigned char*, std::size_t, unsigned char*) noexcept;
 LowerCaseFunction ResolveLowerCaseBytes() noexcept {
+    if (ProcessorHasAvx512Vbmi()) return reinterpret_cast<LowerCaseFunction>(LowerCaseBytesAvx512Vbmi);
     if (ProcessorHasAvx2()) return reinterpret_cast<LowerCaseFunction>(LowerCaseBytesAvx2);
     if (ProcessorHasSsse3()) return reinterpret_cast<LowerCaseFunction>(LowerCaseBytesSsse3);
 #if defined(__i386__) && !defined(__SSE2__)

@@ -147,6 +147,22 @@ __attribute__((target("avx2"))) void LowerCaseBytesAvx2(const unsigned char* sou
     }
 }
 
+namespace {
+
+struct FoldTable {
+    __m512i Quarters[4];
+};
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"), always_inline)) inline void FoldSixtyFour(
+    const FoldTable& table, const unsigned char* source, unsigned char* target) {
+    const __m512i bytes = _mm512_loadu_si512(source);
+    const __m512i lower = _mm512_permutex2var_epi8(table.Quarters[0], bytes, table.Quarters[1]);
+    const __m512i upper = _mm512_permutex2var_epi8(table.Quarters[2], bytes, table.Quarters[3]);
+    _mm512_storeu_si512(target, _mm512_mask_blend_epi8(_mm512_movepi8_mask(bytes), lower, upper));
+}
+
+}  // namespace
+
 // Sixty-four bytes a step through the whole table: the low seven bits of
 // each byte index the lower half (table bytes 0-127) and the upper half
 // (128-255) with two-register byte permutes, and the byte's top bit picks
@@ -164,15 +180,14 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void LowerCaseBytesAvx512
     const __m512i quarter1 = _mm512_loadu_si512(table + 64);
     const __m512i quarter2 = _mm512_loadu_si512(table + 128);
     const __m512i quarter3 = _mm512_loadu_si512(table + 192);
-    std::size_t i = 0;
-    for (;;) {
-        const __m512i bytes = _mm512_loadu_si512(source + i);
-        const __m512i lower = _mm512_permutex2var_epi8(quarter0, bytes, quarter1);
-        const __m512i upper = _mm512_permutex2var_epi8(quarter2, bytes, quarter3);
-        _mm512_storeu_si512(target + i, _mm512_mask_blend_epi8(_mm512_movepi8_mask(bytes), lower, upper));
-        if (i + 64 == length) return;
-        i = length - i - 64 >= 64 ? i + 64 : length - 64;
-    }
+    const FoldTable quarters{quarter0, quarter1, quarter2, quarter3};
+    // The first step as it falls, then steps that store whole cache lines
+    // (a store split over two lines costs about twice as much), then the
+    // last step: the three may overlap.
+    FoldSixtyFour(quarters, source, target);
+    std::size_t i = 64 - (reinterpret_cast<std::uintptr_t>(target) & 63);
+    for (; length - i >= 64; i += 64) FoldSixtyFour(quarters, source + i, target + i);
+    if (i < length) FoldSixtyFour(quarters, source + length - 64, target + length - 64);
 }
 
 // The forms without SSSE3. The i386 flavour assumes no SSE2, so its

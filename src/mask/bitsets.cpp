@@ -480,15 +480,18 @@ private:
 
 }  // namespace
 
-MatchOutcome MatchByPositionSets(const CompiledMask& mask, std::string_view text) noexcept {
-    if (mask.Lists.empty()) return text.empty() ? MatchOutcome::Match : MatchOutcome::NoMatch;
+bool PositionSetsDecide(const CompiledMask& mask, size_t textLength) noexcept {
     // At most seven working sets, one mask per byte value and kSetMasks
     // member masks; past the bound (texts far longer than SQL passes), the
     // tables of exact.cpp need less.
-    const int64_t words = static_cast<int64_t>(text.size()) / kWordBits + 1;
-    if (!PositionSets::CarriesGroups(mask) ||
-        (PositionSets::WorkingSets(mask) + 256 + kSetMasks) * words * 8 > kMatchBytes)
-        return MatchByPositions(mask, text);
+    const int64_t words = static_cast<int64_t>(textLength / kWordBits) + 1;
+    return PositionSets::CarriesGroups(mask) &&
+           (PositionSets::WorkingSets(mask) + 256 + kSetMasks) * words * 8 <= kMatchBytes;
+}
+
+MatchOutcome MatchByPositionSets(const CompiledMask& mask, std::string_view text) noexcept {
+    if (mask.Lists.empty()) return text.empty() ? MatchOutcome::Match : MatchOutcome::NoMatch;
+    if (!PositionSetsDecide(mask, text.size())) return MatchByPositions(mask, text);
     return PositionSets(mask, text).Run();
 }
 

@@ -33,9 +33,10 @@
 // element each. A mask of plain characters, "?", "#", "*" and "%" is matched
 // straight from its text (direct.cpp); any other is compiled and
 // backtracked as the language says (backtrack.cpp). Both work within a
-// budget of steps linear in mask plus text, which settles ordinary masks in
-// linear time with no heap beyond the compiled mask. Past the budget the
-// outcome is computed exactly for every text position at once:
+// budget of steps linear in mask plus text (8 per element and text byte; 2
+// on a large input that the position sets decide), which settles ordinary
+// masks in linear time with no heap beyond the compiled mask. Past the
+// budget the outcome is computed exactly for every text position at once:
 //   without groups, or with groups only in the mask's own list whose
 //     alternatives hold no group and end in one place per start (literals,
 //     Required sets, counted "?", an any-run last) or close the mask, from

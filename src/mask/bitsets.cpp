@@ -21,10 +21,13 @@
 // first and it is carried like the whole mask. Every other group goes to
 // the position tables.
 //
-// Two shortcuts leave the outcome as it was: adjacent "?"/"_" and "%"/"*"
-// elements of the whole mask's list are carried as one (lengths add up),
-// and where an element gives back the set it was handed, a following
-// element that reads exactly alike would too and is skipped.
+// Three shortcuts leave the outcome as it was: adjacent "?"/"_" and "%"/"*"
+// elements of the whole mask's list are carried as one (lengths add up);
+// where an element gives back the set it was handed, a following element
+// that reads exactly alike would too and is skipped; and an unbounded run
+// reads only the first position of its set, so its own set (every
+// position from one on) stays unwritten, and a group of short literals
+// between two such runs looks only for its first end.
 #include "mask/compiled.h"
 
 namespace vantor {
@@ -67,26 +70,51 @@ public:
         s[0] = 1;  // the mask starts at position 0
         const aWildcard& whole = mask_.Lists[0];
         const int32_t end = whole.First + whole.Count;
+        // Where from is set, s stands for the positions from `from` to the
+        // end of the text and is not written out: an unbounded run makes
+        // such a set from the first start alone, and the next such run
+        // reads only its first position, so in between a group of short
+        // literals needs only its first end.
+        int32_t from = -1;
         for (int32_t e = whole.First; e < end;) {
             const WildcardRec& element = mask_.Elements[e];
             int32_t after = e + 1;
             if (element.Kind == wkAnyChar || element.Kind == wkAnyRun) {
                 // Adjacent runs of either kind take the sums of their lengths.
-                WildcardRec joined = element;
-                while (after < end && (mask_.Elements[after].Kind == wkAnyChar ||
-                                       mask_.Elements[after].Kind == wkAnyRun)) {
-                    const WildcardRec& more = mask_.Elements[after++];
-                    joined.MinCount = Capped(static_cast<int64_t>(joined.MinCount) + more.MinCount);
-                    if (more.Kind == wkAnyRun) joined.Kind = wkAnyRun;
-                    if (joined.Kind == wkAnyChar)
-                        joined.MaxCount = Capped(static_cast<int64_t>(joined.MaxCount) + more.MaxCount);
+                WildcardRec joined;
+                after = JoinRuns(e, end, joined);
+                if (joined.Kind == wkAnyRun) {
+                    const int64_t first = from >= 0 ? from : FirstOf(s);
+                    if (first + joined.MinCount > length_) return MatchOutcome::NoMatch;
+                    from = static_cast<int32_t>(first + joined.MinCount);
+                    low_ = from / kWordBits;
+                    e = after;
+                    continue;
                 }
-                joined.Required = joined.MinCount > 0;
+                WriteOut(from, s);
                 if (!Step(joined, s, t)) return MatchOutcome::TooComplex;
-            } else if (element.Kind == wkGroup) {
+            } else if (from >= 0 && element.Kind == wkGroup && ShortLiterals(element) && after < end &&
+                       (mask_.Elements[after].Kind == wkAnyChar || mask_.Elements[after].Kind == wkAnyRun)) {
+                WildcardRec next;
+                (void)JoinRuns(after, end, next);
+                if (next.Kind == wkAnyRun) {
+                    int32_t firstEnd;
+                    if (!FirstEnd(element, from, firstEnd)) return MatchOutcome::TooComplex;
+                    if (firstEnd < 0) return MatchOutcome::NoMatch;
+                    from = firstEnd;
+                    low_ = from / kWordBits;
+                    e = after;
+                    continue;
+                }
+                WriteOut(from, s);
                 if (!Group(element, s, t)) return MatchOutcome::TooComplex;
-            } else if (!Step(element, s, t)) {
-                return MatchOutcome::TooComplex;
+            } else {
+                WriteOut(from, s);
+                if (element.Kind == wkGroup) {
+                    if (!Group(element, s, t)) return MatchOutcome::TooComplex;
+                } else if (!Step(element, s, t)) {
+                    return MatchOutcome::TooComplex;
+                }
             }
             // Elements that read exactly alike give back a set they are
             // handed back: once one does, the rest of them are skipped. A
@@ -101,7 +129,81 @@ public:
             while (low_ < words_ && s[low_] == 0) ++low_;
             if (low_ == words_) return MatchOutcome::NoMatch;
         }
-        return Has(s, length_) ? MatchOutcome::Match : MatchOutcome::NoMatch;
+        return from >= 0 || Has(s, length_) ? MatchOutcome::Match : MatchOutcome::NoMatch;
+    }
+
+    // The run of "?", "_", "%" and "*" elements from e on (before end) as
+    // one element; returns the index after it.
+    int32_t JoinRuns(int32_t e, int32_t end, WildcardRec& joined) const noexcept {
+        joined = mask_.Elements[e];
+        int32_t after = e + 1;
+        while (after < end && (mask_.Elements[after].Kind == wkAnyChar || mask_.Elements[after].Kind == wkAnyRun)) {
+            const WildcardRec& more = mask_.Elements[after++];
+            joined.MinCount = Capped(static_cast<int64_t>(joined.MinCount) + more.MinCount);
+            if (more.Kind == wkAnyRun) joined.Kind = wkAnyRun;
+            if (joined.Kind == wkAnyChar)
+                joined.MaxCount = Capped(static_cast<int64_t>(joined.MaxCount) + more.MaxCount);
+        }
+        joined.Required = joined.MinCount > 0;
+        return after;
+    }
+
+    // The first position of a set that holds one (from low_ on).
+    int64_t FirstOf(const Word* set) const noexcept {
+        for (int32_t i = low_; i < words_; ++i)
+            if (set[i]) return static_cast<int64_t>(i) * kWordBits + __builtin_ctzll(set[i]);
+        return length_ + int64_t{1};
+    }
+
+    // Writes out the positions from `from` to the end of the text into s,
+    // where from is set, and unsets it.
+    void WriteOut(int32_t& from, Word* s) const noexcept {
+        if (from < 0) return;
+        const int32_t word = from / kWordBits;
+        for (int32_t i = low_; i < words_; ++i)
+            s[i] = i < word ? 0 : i > word ? ~Word{0} : ~Word{0} << (from % kWordBits);
+        Trim(s);
+        from = -1;
+    }
+
+    // Whether every alternative of a group is one literal of one or two
+    // characters, in an open list.
+    bool ShortLiterals(const WildcardRec& group) const noexcept {
+        for (int32_t a = 0; a < group.AlternativeCount; ++a) {
+            const aWildcard& list = mask_.Lists[group.Alternatives + a];
+            if (!list.OpenEnd || list.Count != 1) return false;
+            const WildcardRec& only = mask_.Elements[list.First];
+            if (only.Kind != wkLiteral || only.MaxCount < 1 || only.MaxCount > 2) return false;
+        }
+        return true;
+    }
+
+    // The first end of such a group from any start from `from` on: the
+    // least p + size over its literals standing at p >= from; -1 where
+    // there is none. False when memory runs out.
+    bool FirstEnd(const WildcardRec& group, int32_t from, int32_t& firstEnd) noexcept {
+        int64_t best = INT64_MAX;
+        for (int32_t a = 0; a < group.AlternativeCount; ++a) {
+            const WildcardRec& literal = mask_.Elements[mask_.Lists[group.Alternatives + a].First];
+            const unsigned char* bytes = reinterpret_cast<const unsigned char*>(mask_.LiteralOf(literal));
+            const int32_t size = literal.MaxCount;
+            const Word* first = CharMask(bytes[0]);
+            const Word* last = CharMask(bytes[size - 1]);
+            if (!first || !last) return false;
+            // The bytes lie within the text, so p + size <= length.
+            for (int32_t i = from / kWordBits; i < words_ && static_cast<int64_t>(i) * kWordBits + size < best; ++i) {
+                Word starts = first[i];
+                if (size == 2) starts &= (last[i] >> 1) | (i + 1 < words_ ? last[i + 1] << (kWordBits - 1) : 0);
+                if (i == from / kWordBits) starts &= ~Word{0} << (from % kWordBits);
+                if (starts) {
+                    const int64_t end = static_cast<int64_t>(i) * kWordBits + __builtin_ctzll(starts) + size;
+                    if (end < best) best = end;
+                    break;
+                }
+            }
+        }
+        firstEnd = best == INT64_MAX ? -1 : static_cast<int32_t>(best);
+        return true;
     }
 
     // The working sets Run takes: five, and two more for groups.

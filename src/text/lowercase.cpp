@@ -181,11 +181,11 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void LowerCaseBytesAvx512
     const __m512i quarter2 = _mm512_loadu_si512(table + 128);
     const __m512i quarter3 = _mm512_loadu_si512(table + 192);
     const FoldTable quarters{quarter0, quarter1, quarter2, quarter3};
-    // The first step as it falls, then steps that store whole cache lines
-    // (a store split over two lines costs about twice as much), then the
-    // last step: the three may overlap.
+    // The first step as it falls, then steps that load whole cache lines
+    // (a load split over two lines makes the loop up to twice as slow, more
+    // than a split store does), then the last step: the three may overlap.
     FoldSixtyFour(quarters, source, target);
-    std::size_t i = 64 - (reinterpret_cast<std::uintptr_t>(target) & 63);
+    std::size_t i = 64 - (reinterpret_cast<std::uintptr_t>(source) & 63);
     for (; length - i >= 64; i += 64) FoldSixtyFour(quarters, source + i, target + i);
     if (i < length) FoldSixtyFour(quarters, source + length - 64, target + length - 64);
 }

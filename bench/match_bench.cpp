@@ -80,6 +80,25 @@ Input UnderscoresBeyondOldCap() {
     return {std::string(20000, 'a'), std::string(16000, '_') + std::string(16000, 'a')};
 }
 
+// The pathological masks of the hostile SQL test, over the same texts: each
+// string as SQL's rpad makes it (the pattern repeated, cut at the length).
+std::string Rpad(size_t length, const std::string& pattern) {
+    std::string out;
+    while (out.size() < length) out += pattern;
+    out.resize(length);
+    return out;
+}
+const std::string kA32765(32765, 'a');
+Input HostileStarRuns() { return {kA32765, Rpad(32000, "*a") + "b"}; }
+Input HostilePercents() { return {kA32765, Rpad(16000, "%")}; }
+Input HostilePercentsOneShort() { return {std::string(15999, 'a'), Rpad(16000, "%")}; }
+Input HostileUnderscoreStars() { return {kA32765, Rpad(20000, "_*") + "b"}; }
+Input HostileSetRuns() { return {kA32765, Rpad(30000, "[*:a]") + "b"}; }
+Input HostileAlternativeRuns() { return {kA32765, Rpad(30000, "{a;aa}*") + "b"}; }
+Input HostileAnyGroups() { return {kA32765, "*" + Rpad(30000, "{a;*}") + "b"}; }
+Input HostileSetUnderscores() { return {kA32765, Rpad(30000, "[%:a]_") + "?"}; }
+Input HostileTwoLetterGroups() { return {Rpad(32765, "ab"), Rpad(32000, "*{ab;ba}") + "c"}; }
+
 void BM_Match(benchmark::State& state, Input (*make)(), double goalNs) {
     const Input input = make();
     for (auto _ : state) benchmark::DoNotOptimize(Match(input.text.c_str(), input.mask.c_str()));
@@ -122,6 +141,15 @@ PATHOLOGICAL(mask_32k_alternatives, BigMaskAlternatives);
 PATHOLOGICAL(mask_32k_runs_on_4k, BigMaskManyRuns);
 PATHOLOGICAL(nested_groups_32k, NestedGroups);
 PATHOLOGICAL(underscores_beyond_old_cap, UnderscoresBeyondOldCap);
+PATHOLOGICAL(hostile_star_runs_32k, HostileStarRuns);
+PATHOLOGICAL(hostile_percents_32k, HostilePercents);
+PATHOLOGICAL(hostile_percents_one_short_16k, HostilePercentsOneShort);
+PATHOLOGICAL(hostile_underscore_stars_32k, HostileUnderscoreStars);
+PATHOLOGICAL(hostile_set_runs_32k, HostileSetRuns);
+PATHOLOGICAL(hostile_alternative_runs_32k, HostileAlternativeRuns);
+PATHOLOGICAL(hostile_any_groups_32k, HostileAnyGroups);
+PATHOLOGICAL(hostile_set_underscores_32k, HostileSetUnderscores);
+PATHOLOGICAL(hostile_two_letter_groups_32k, HostileTwoLetterGroups);
 #undef PATHOLOGICAL
 
 }  // namespace

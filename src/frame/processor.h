@@ -36,4 +36,18 @@ inline bool ProcessorHasAvx2() noexcept {
     return (ebx & bit_AVX2) != 0;
 }
 
+// AVX-512 with its byte instructions (BW) and byte permutes (VBMI), with
+// the opmask and ZMM registers enabled by the operating system.
+inline bool ProcessorHasAvx512Vbmi() noexcept {
+    unsigned eax, ebx, ecx, edx;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+    if ((ecx & bit_OSXSAVE) == 0 || (ecx & bit_AVX) == 0) return false;
+    unsigned low, high;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    if ((low & 0xE6) != 0xE6) return false;  // XMM, YMM, opmask and ZMM state saved
+    if (__get_cpuid_max(0, nullptr) < 7) return false;
+    __cpuid_count(7, 0, eax, ebx, ecx, edx);
+    return (ebx & bit_AVX512F) != 0 && (ebx & bit_AVX512BW) != 0 && (ecx & bit_AVX512VBMI) != 0;
+}
+
 }  // namespace vantor

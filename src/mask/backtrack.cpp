@@ -272,7 +272,9 @@ private:
     bool LiteralAt(const WildcardRec& element, int32_t position) noexcept {
         if (length_ - position < element.MaxCount) return false;
         steps_ -= element.MaxCount / 64;  // a long comparison counts against the budget
-        return std::memcmp(text_ + position, mask_.LiteralOf(element), static_cast<size_t>(element.MaxCount)) == 0;
+        const char* literal = mask_.LiteralOf(element);
+        if (element.MaxCount > 0 && text_[position] != static_cast<unsigned char>(literal[0])) return false;
+        return std::memcmp(text_ + position, literal, static_cast<size_t>(element.MaxCount)) == 0;
     }
 
     // The outcome of a state where it is known without evaluation: the end

@@ -7,6 +7,27 @@
 // last, word-parallel, in time O(elements x text length / 64) and memory
 // O(text length / 8) per set (at most a few hundred sets: one per byte
 // value and per distinct character set met).
+//
+// Groups whose alternatives end in one place for each start can join in.
+// In the whole mask's list every success ends at the end of the text, so a
+// group there leads on from p exactly when some alternative does: its
+// first success from p, the only one that counts, must end where the rest
+// of the mask can start. Where an alternative's first success is its only
+// possible one (an open alternative of literals, Required sets and counted
+// "?" runs, with at most an any-run last, which then takes its fewest
+// characters), the group carries the set of starts to the set of those
+// ends, alternative by alternative. An alternative whose list is closed
+// must end at the end of the text, so any success of it is as good as the
+// first and it is carried like the whole mask. Every other group goes to
+// the position tables.
+//
+// Three shortcuts leave the outcome as it was: adjacent "?"/"_" and "%"/"*"
+// elements of the whole mask's list are carried as one (lengths add up);
+// where an element gives back the set it was handed, a following element
+// that reads exactly alike would too and is skipped; and an unbounded run
+// reads only the first position of its set, so its own set (every
+// position from one on) stays unwritten, and a group of short literals
+// between two such runs looks only for its first end.
 #include "mask/compiled.h"
 
 namespace vantor {
@@ -35,24 +56,182 @@ public:
 
     MatchOutcome Run() noexcept {
         const size_t bytes = static_cast<size_t>(words_) * sizeof(Word);
-        block_ = static_cast<Word*>(std::calloc(5, bytes));
+        block_ = static_cast<Word*>(std::calloc(static_cast<size_t>(WorkingSets(mask_)), bytes));
         if (!block_) return MatchOutcome::TooComplex;
         Word* s = block_;
         Word* t = block_ + words_;
         scratch_[0] = block_ + 2 * words_;
         scratch_[1] = block_ + 3 * words_;
         scratch_[2] = block_ + 4 * words_;
+        if (mask_.Groups > 0) {
+            alternative_[0] = block_ + 5 * words_;
+            alternative_[1] = block_ + 6 * words_;
+        }
         s[0] = 1;  // the mask starts at position 0
         const aWildcard& whole = mask_.Lists[0];
-        for (int32_t e = whole.First; e < whole.First + whole.Count; ++e) {
-            if (!Step(mask_.Elements[e], s, t)) return MatchOutcome::TooComplex;
+        const int32_t end = whole.First + whole.Count;
+        // Where from is set, s stands for the positions from `from` to the
+        // end of the text and is not written out: an unbounded run makes
+        // such a set from the first start alone, and the next such run
+        // reads only its first position, so in between a group of short
+        // literals needs only its first end.
+        int32_t from = -1;
+        for (int32_t e = whole.First; e < end;) {
+            const WildcardRec& element = mask_.Elements[e];
+            int32_t after = e + 1;
+            if (element.Kind == wkAnyChar || element.Kind == wkAnyRun) {
+                // Adjacent runs of either kind take the sums of their lengths.
+                WildcardRec joined;
+                after = JoinRuns(e, end, joined);
+                if (joined.Kind == wkAnyRun) {
+                    const int64_t first = from >= 0 ? from : FirstOf(s);
+                    if (first + joined.MinCount > length_) return MatchOutcome::NoMatch;
+                    from = static_cast<int32_t>(first + joined.MinCount);
+                    low_ = from / kWordBits;
+                    e = after;
+                    continue;
+                }
+                WriteOut(from, s);
+                if (!Step(joined, s, t)) return MatchOutcome::TooComplex;
+            } else if (from >= 0 && element.Kind == wkGroup && ShortLiterals(element) && after < end &&
+                       (mask_.Elements[after].Kind == wkAnyChar || mask_.Elements[after].Kind == wkAnyRun)) {
+                WildcardRec next;
+                (void)JoinRuns(after, end, next);
+                if (next.Kind == wkAnyRun) {
+                    int32_t firstEnd;
+                    if (!FirstEnd(element, from, firstEnd)) return MatchOutcome::TooComplex;
+                    if (firstEnd < 0) return MatchOutcome::NoMatch;
+                    from = firstEnd;
+                    low_ = from / kWordBits;
+                    e = after;
+                    continue;
+                }
+                WriteOut(from, s);
+                if (!Group(element, s, t)) return MatchOutcome::TooComplex;
+            } else {
+                WriteOut(from, s);
+                if (element.Kind == wkGroup) {
+                    if (!Group(element, s, t)) return MatchOutcome::TooComplex;
+                } else if (!Step(element, s, t)) {
+                    return MatchOutcome::TooComplex;
+                }
+            }
+            // Elements that read exactly alike give back a set they are
+            // handed back: once one does, the rest of them are skipped. A
+            // Required element ignores the end of the text in the set it is
+            // handed (and may have dropped it from s).
+            if (after < end && Alike(element, mask_.Elements[after]) && Same(s, t, element.Required))
+                while (after < end && Alike(element, mask_.Elements[after])) ++after;
+            e = after;
             Word* swap = s;
             s = t;
             t = swap;
             while (low_ < words_ && s[low_] == 0) ++low_;
             if (low_ == words_) return MatchOutcome::NoMatch;
         }
-        return Has(s, length_) ? MatchOutcome::Match : MatchOutcome::NoMatch;
+        return from >= 0 || Has(s, length_) ? MatchOutcome::Match : MatchOutcome::NoMatch;
+    }
+
+    // The run of "?", "_", "%" and "*" elements from e on (before end) as
+    // one element; returns the index after it.
+    int32_t JoinRuns(int32_t e, int32_t end, WildcardRec& joined) const noexcept {
+        joined = mask_.Elements[e];
+        int32_t after = e + 1;
+        while (after < end && (mask_.Elements[after].Kind == wkAnyChar || mask_.Elements[after].Kind == wkAnyRun)) {
+            const WildcardRec& more = mask_.Elements[after++];
+            joined.MinCount = Capped(static_cast<int64_t>(joined.MinCount) + more.MinCount);
+            if (more.Kind == wkAnyRun) joined.Kind = wkAnyRun;
+            if (joined.Kind == wkAnyChar)
+                joined.MaxCount = Capped(static_cast<int64_t>(joined.MaxCount) + more.MaxCount);
+        }
+        joined.Required = joined.MinCount > 0;
+        return after;
+    }
+
+    // The first position of a set that holds one (from low_ on).
+    int64_t FirstOf(const Word* set) const noexcept {
+        for (int32_t i = low_; i < words_; ++i)
+            if (set[i]) return static_cast<int64_t>(i) * kWordBits + __builtin_ctzll(set[i]);
+        return length_ + int64_t{1};
+    }
+
+    // Writes out the positions from `from` to the end of the text into s,
+    // where from is set, and unsets it.
+    void WriteOut(int32_t& from, Word* s) const noexcept {
+        if (from < 0) return;
+        const int32_t word = from / kWordBits;
+        for (int32_t i = low_; i < words_; ++i)
+            s[i] = i < word ? 0 : i > word ? ~Word{0} : ~Word{0} << (from % kWordBits);
+        Trim(s);
+        from = -1;
+    }
+
+    // Whether every alternative of a group is one literal of one or two
+    // characters, in an open list.
+    bool ShortLiterals(const WildcardRec& group) const noexcept {
+        for (int32_t a = 0; a < group.AlternativeCount; ++a) {
+            const aWildcard& list = mask_.Lists[group.Alternatives + a];
+            if (!list.OpenEnd || list.Count != 1) return false;
+            const WildcardRec& only = mask_.Elements[list.First];
+            if (only.Kind != wkLiteral || only.MaxCount < 1 || only.MaxCount > 2) return false;
+        }
+        return true;
+    }
+
+    // The first end of such a group from any start from `from` on: the
+    // least p + size over its literals standing at p >= from; -1 where
+    // there is none. False when memory runs out.
+    bool FirstEnd(const WildcardRec& group, int32_t from, int32_t& firstEnd) noexcept {
+        int64_t best = INT64_MAX;
+        for (int32_t a = 0; a < group.AlternativeCount; ++a) {
+            const WildcardRec& literal = mask_.Elements[mask_.Lists[group.Alternatives + a].First];
+            const unsigned char* bytes = reinterpret_cast<const unsigned char*>(mask_.LiteralOf(literal));
+            const int32_t size = literal.MaxCount;
+            const Word* first = CharMask(bytes[0]);
+            const Word* last = CharMask(bytes[size - 1]);
+            if (!first || !last) return false;
+            // The bytes lie within the text, so p + size <= length.
+            for (int32_t i = from / kWordBits; i < words_ && static_cast<int64_t>(i) * kWordBits + size < best; ++i) {
+                Word starts = first[i];
+                if (size == 2) starts &= (last[i] >> 1) | (i + 1 < words_ ? last[i + 1] << (kWordBits - 1) : 0);
+                if (i == from / kWordBits) starts &= ~Word{0} << (from % kWordBits);
+                if (starts) {
+                    const int64_t end = static_cast<int64_t>(i) * kWordBits + __builtin_ctzll(starts) + size;
+                    if (end < best) best = end;
+                    break;
+                }
+            }
+        }
+        firstEnd = best == INT64_MAX ? -1 : static_cast<int32_t>(best);
+        return true;
+    }
+
+    // The working sets Run takes: five, and two more for groups.
+    static int32_t WorkingSets(const CompiledMask& mask) noexcept { return mask.Groups > 0 ? 7 : 5; }
+
+    // Whether every group of the mask can be carried as sets (see above).
+    static bool CarriesGroups(const CompiledMask& mask) noexcept {
+        if (mask.Groups == 0) return true;
+        if (mask.GroupDepth != 1) return false;
+        const aWildcard& whole = mask.Lists[0];
+        for (int32_t e = whole.First; e < whole.First + whole.Count; ++e) {
+            const WildcardRec& group = mask.Elements[e];
+            if (group.Kind != wkGroup) continue;
+            for (int32_t a = 0; a < group.AlternativeCount; ++a) {
+                const aWildcard& list = mask.Lists[group.Alternatives + a];
+                if (!list.OpenEnd) continue;
+                for (int32_t i = list.First; i < list.First + list.Count; ++i) {
+                    const WildcardRec& element = mask.Elements[i];
+                    const bool single = element.Kind == wkLiteral ||
+                                        (element.Kind == wkCharSet && element.Required) ||
+                                        (element.Kind == wkAnyChar && element.MinCount == element.MaxCount &&
+                                         element.Required) ||
+                                        (element.Kind == wkAnyRun && i == list.First + list.Count - 1);
+                    if (!single) return false;
+                }
+            }
+        }
+        return true;
     }
 
 private:
@@ -60,6 +239,109 @@ private:
         uint32_t Accept[8];
         Word* Bits;
     };
+
+    // A sum of lengths, kept within int32_t: anything past the text is as
+    // good as any other such length.
+    int32_t Capped(int64_t count) const noexcept {
+        return count > static_cast<int64_t>(length_) + 1 ? length_ + 1 : static_cast<int32_t>(count);
+    }
+
+    // Whether two sets hold the same positions, the end of the text left
+    // out where ignoreEnd.
+    bool Same(const Word* a, const Word* b, bool ignoreEnd) const noexcept {
+        // The end of the text is in the last word.
+        const int32_t last = words_ - 1;
+        Word differ = a[last] ^ b[last];
+        if (ignoreEnd) differ &= ~(Word{1} << (length_ % kWordBits));
+        for (int32_t i = low_; i < last; ++i) differ |= a[i] ^ b[i];
+        return differ == 0;
+    }
+
+    // Whether two elements carry every set alike.
+    bool Alike(const WildcardRec& a, const WildcardRec& b) const noexcept {
+        if (a.Kind != b.Kind || a.Required != b.Required || a.MinCount != b.MinCount || a.MaxCount != b.MaxCount)
+            return false;
+        switch (a.Kind) {
+        case wkLiteral:
+            return std::memcmp(mask_.LiteralOf(a), mask_.LiteralOf(b), static_cast<size_t>(a.MaxCount)) == 0;
+        case wkCharSet:
+            return std::memcmp(mask_.SetOf(a).Members.Words, mask_.SetOf(b).Members.Words,
+                               sizeof(CharBits::Words)) == 0;
+        case wkGroup:
+            if (a.AlternativeCount != b.AlternativeCount) return false;
+            for (int32_t i = 0; i < a.AlternativeCount; ++i) {
+                const aWildcard& x = mask_.Lists[a.Alternatives + i];
+                const aWildcard& y = mask_.Lists[b.Alternatives + i];
+                if (x.Count != y.Count || x.OpenEnd != y.OpenEnd) return false;
+                for (int32_t k = 0; k < x.Count; ++k)
+                    if (mask_.Elements[x.First + k].Kind == wkGroup ||
+                        !Alike(mask_.Elements[x.First + k], mask_.Elements[y.First + k]))
+                        return false;
+            }
+            return true;
+        default:
+            return true;
+        }
+    }
+
+    // out = where the rest may start after a group of the whole mask's list
+    // (see above), from in. False when memory runs out.
+    bool Group(const WildcardRec& group, Word* in, Word* out) noexcept {
+        for (int32_t i = low_; i < words_; ++i) out[i] = 0;
+        Drop(in, length_);  // Required: nothing at the end of the text
+        for (int32_t a = 0; a < group.AlternativeCount; ++a) {
+            const aWildcard& list = mask_.Lists[group.Alternatives + a];
+            if (list.OpenEnd && list.Count == 1) {
+                const WildcardRec& only = mask_.Elements[list.First];
+                if (only.Kind == wkLiteral && (only.MaxCount == 1 || only.MaxCount == 2)) {
+                    if (!ShortLiteralInto(only, in, out)) return false;
+                    continue;
+                }
+            }
+            Word* cur = alternative_[0];
+            Word* next = alternative_[1];
+            for (int32_t i = low_; i < words_; ++i) cur[i] = in[i];
+            for (int32_t e = list.First; e < list.First + list.Count; ++e) {
+                const WildcardRec& element = mask_.Elements[e];
+                if (list.OpenEnd && element.Kind == wkAnyRun) {
+                    // Last in its open list: the fewest characters it may take.
+                    ShiftUp(cur, element.MinCount, next);
+                } else if (!Step(element, cur, next)) {
+                    return false;
+                }
+                Word* swap = cur;
+                cur = next;
+                next = swap;
+            }
+            if (list.OpenEnd) {
+                for (int32_t i = low_; i < words_; ++i) out[i] |= cur[i];
+            } else if (Has(cur, length_)) {
+                Add(out, length_);
+            }
+        }
+        return true;
+    }
+
+    // out |= where a literal of one or two characters ends, for the starts
+    // in `in` (which holds no end of the text), in one pass. False when
+    // memory runs out.
+    bool ShortLiteralInto(const WildcardRec& literal, const Word* in, Word* out) noexcept {
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(mask_.LiteralOf(literal));
+        const int32_t size = literal.MaxCount;
+        const Word* first = CharMask(bytes[0]);
+        const Word* last = CharMask(bytes[size - 1]);
+        if (!first || !last) return false;
+        // A start p needs its first byte at p and its last at p + size - 1
+        // (both within the text, so p + size <= length); it ends at p + size.
+        Word previous = 0;  // the starts of the word before
+        for (int32_t i = low_; i < words_; ++i) {
+            Word starts = in[i] & first[i];
+            if (size == 2) starts &= (last[i] >> 1) | (i + 1 < words_ ? last[i + 1] << (kWordBits - 1) : 0);
+            out[i] |= (starts << size) | (previous >> (kWordBits - size));
+            previous = starts;
+        }
+        return true;
+    }
 
     static bool Has(const Word* set, int32_t p) noexcept { return (set[p / kWordBits] >> (p % kWordBits)) & 1u; }
     static void Add(Word* set, int32_t p) noexcept { set[p / kWordBits] |= Word{1} << (p % kWordBits); }
@@ -204,6 +486,7 @@ private:
             int32_t first = -1;
             for (int32_t i = low_; i < words_ && first < 0; ++i)
                 if (in[i]) first = i * kWordBits + __builtin_ctzll(in[i]);
+            if (first < 0) return true;  // no start (in a group's alternative)
             const int64_t from = static_cast<int64_t>(first) + element.MinCount;
             for (int64_t p = from; p <= n; ++p) {
                 if (p % kWordBits == 0 && p + kWordBits <= n + 1) {
@@ -291,6 +574,7 @@ private:
     int32_t low_ = 0;  // words below hold no position: sets only move on
     Word* block_ = nullptr;
     Word* scratch_[3] = {};
+    Word* alternative_[2] = {};  // an alternative of a group being carried
     Word* charMasks_[256] = {};
     SetMask setMasks_[kSetMasks] = {};
     int32_t nextSetMask_ = 0;
@@ -298,13 +582,18 @@ private:
 
 }  // namespace
 
-MatchOutcome MatchByPositionSets(const CompiledMask& mask, std::string_view text) noexcept {
-    if (mask.Lists.empty()) return text.empty() ? MatchOutcome::Match : MatchOutcome::NoMatch;
-    // At most five working sets, one mask per byte value and kSetMasks
+bool PositionSetsDecide(const CompiledMask& mask, size_t textLength) noexcept {
+    // At most seven working sets, one mask per byte value and kSetMasks
     // member masks; past the bound (texts far longer than SQL passes), the
     // tables of exact.cpp need less.
-    const int64_t words = static_cast<int64_t>(text.size()) / kWordBits + 1;
-    if (mask.Groups > 0 || (5 + 256 + kSetMasks) * words * 8 > kMatchBytes) return MatchByPositions(mask, text);
+    const int64_t words = static_cast<int64_t>(textLength / kWordBits) + 1;
+    return PositionSets::CarriesGroups(mask) &&
+           (PositionSets::WorkingSets(mask) + 256 + kSetMasks) * words * 8 <= kMatchBytes;
+}
+
+MatchOutcome MatchByPositionSets(const CompiledMask& mask, std::string_view text) noexcept {
+    if (mask.Lists.empty()) return text.empty() ? MatchOutcome::Match : MatchOutcome::NoMatch;
+    if (!PositionSetsDecide(mask, text.size())) return MatchByPositions(mask, text);
     return PositionSets(mask, text).Run();
 }
 

@@ -251,5 +251,8 @@ MatchOutcome MatchByPositions(const CompiledMask& mask, std::string_view text) n
 // The same outcome for a mask without groups from sets of positions, 64 to
 // a word (bitsets.cpp); a mask with groups goes to MatchByPositions.
 MatchOutcome MatchByPositionSets(const CompiledMask& mask, std::string_view text) noexcept;
+// Whether MatchByPositionSets decides this mask on a text of this length
+// itself (rather than handing it to the position tables).
+bool PositionSetsDecide(const CompiledMask& mask, size_t textLength) noexcept;
 
 }  // namespace vantor

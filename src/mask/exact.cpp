@@ -34,33 +34,34 @@ struct Level {
     int32_t* Tables[3];
 };
 
-// The tables of every level in use, freed together.
+// The tables of every level, in one block taken on first use: one block of
+// the whole bound's size is kept by the C library's allocator from call to
+// call where forty separate ones would be handed back to the system and
+// faulted in afresh each time.
 class LevelTables {
 public:
-    explicit LevelTables(int32_t width) noexcept : width_(width) {}
-    ~LevelTables() {
-        for (int32_t i = 0; i < levels_.size(); ++i) std::free(levels_[i].Tables[0]);
-    }
+    LevelTables(int32_t width, int32_t levels) noexcept : width_(width), levels_(levels) {}
+    ~LevelTables() { std::free(block_); }
     LevelTables(const LevelTables&) = delete;
     LevelTables& operator=(const LevelTables&) = delete;
 
-    // The tables of level k, allocated on first use; false when memory runs out.
+    // The tables of level k; false when memory runs out.
     bool Get(int32_t k, Level& level) noexcept {
-        while (levels_.size() <= k) {
-            int32_t* block = static_cast<int32_t*>(std::malloc(static_cast<size_t>(width_) * 3 * sizeof(int32_t)));
-            if (!block) return false;
-            if (!levels_.push_back(Level{{block, block + width_, block + 2 * width_}})) {
-                std::free(block);
-                return false;
-            }
+        if (k >= levels_) return false;
+        if (!block_) {
+            block_ = static_cast<int32_t*>(
+                std::malloc(static_cast<size_t>(width_) * 3 * static_cast<size_t>(levels_) * sizeof(int32_t)));
+            if (!block_) return false;
         }
-        level = levels_[k];
+        int32_t* tables = block_ + static_cast<size_t>(width_) * 3 * static_cast<size_t>(k);
+        level = Level{{tables, tables + width_, tables + 2 * static_cast<size_t>(width_)}};
         return true;
     }
 
 private:
     const int32_t width_;
-    SmallVec<Level, 4> levels_;
+    const int32_t levels_;
+    int32_t* block_ = nullptr;
 };
 
 // One list being computed: its tables are Level's, Next holds the table of
@@ -78,7 +79,7 @@ public:
         : mask_(mask),
           text_(reinterpret_cast<const unsigned char*>(text.data())),
           length_(static_cast<int32_t>(text.size())),
-          tables_(static_cast<int32_t>(text.size()) + 1) {}
+          tables_(static_cast<int32_t>(text.size()) + 1, mask.GroupDepth + 1) {}
 
     MatchOutcome Run() noexcept {
         SmallVec<ListFrame, 16> stack;

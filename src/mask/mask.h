@@ -33,15 +33,18 @@
 // element each. A mask of plain characters, "?", "#", "*" and "%" is matched
 // straight from its text (direct.cpp); any other is compiled and
 // backtracked as the language says (backtrack.cpp). Both work within a
-// budget of steps linear in mask plus text, which settles ordinary masks in
-// linear time with no heap beyond the compiled mask. Past the budget the
-// outcome is computed exactly for every text position at once:
-//   without groups, from sets of positions, 64 to a word (bitsets.cpp):
-//     time O(elements x text length / 64), memory under 300 x (text
-//     length / 8) bytes;
-//   with groups, from tables of one entry per position (exact.cpp): time
-//     O(elements x text length), memory 12 x (group nesting depth + 1) x
-//     (text length + 1) bytes.
+// budget of steps linear in mask plus text (8 per element and text byte; 2
+// on a large input that the position sets decide), which settles ordinary
+// masks in linear time with no heap beyond the compiled mask. Past the
+// budget the outcome is computed exactly for every text position at once:
+//   without groups, or with groups only in the mask's own list whose
+//     alternatives hold no group and end in one place per start (literals,
+//     Required sets, counted "?", an any-run last) or close the mask, from
+//     sets of positions, 64 to a word (bitsets.cpp): time O(elements x
+//     text length / 64), memory under 300 x (text length / 8) bytes;
+//   with any other groups, from tables of one entry per position
+//     (exact.cpp): time O(elements x text length), memory 12 x (group
+//     nesting depth + 1) x (text length + 1) bytes.
 // Either is allowed at most kMatchBytes (16 MiB), on i386 and x86-64 alike
 // (x86-64 could afford more, but both flavours must give the same results).
 // So every mask without groups, and every mask whose groups nest at most 41

@@ -89,10 +89,13 @@ static_assert(NibbleTablesFoldEveryByte(), "at most eight high halves with capit
 // fastest of the forms below that the processor runs.
 void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
 
-// The forms, which the tests hold to the same bytes. Avx2 and Ssse3 fold
+// The forms, which the tests hold to the same bytes. Avx512Vbmi looks up
+// 64 bytes at a time in the whole table (four 64-byte quarters, two
+// two-register permutes and a blend by the top bit); Avx2 and Ssse3 fold
 // every byte by the nibble tables, 32 or 16 at a time; Sse2 folds blocks of
 // ASCII by arithmetic and the rest through the table; Plain (i386 only,
 // for processors without SSE2) is Sse2's code in 32-bit registers.
+void LowerCaseBytesAvx512Vbmi(const unsigned char* source, std::size_t length, unsigned char* target);
 void LowerCaseBytesAvx2(const unsigned char* source, std::size_t length, unsigned char* target);
 void LowerCaseBytesSsse3(const unsigned char* source, std::size_t length, unsigned char* target);
 void LowerCaseBytesSse2(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;

@@ -360,6 +360,7 @@ TEST(MaskDifferential, ExactPathsAgreeOnLongerTexts) {
     // Its own streams, so that the texts and masks above stay as they were.
     MaskGenerator wideGenerator(4242);
     std::mt19937 wideRandom(4343);
+    std::mt19937 runsRandom(4444);
     int longMatches = 0;
     for (int m = 0; m < 1500; ++m) {
         std::string mask = "*" + generator.Mask() + "*a*" + generator.Mask() + "%";
@@ -381,6 +382,19 @@ TEST(MaskDifferential, ExactPathsAgreeOnLongerTexts) {
         ASSERT_EQ(sets, vantor::MatchByPositions(compiled, longText)) << "mask '" << wide << "' text '" << longText << "'";
         ASSERT_EQ(sets == vantor::MatchOutcome::Match, vantor::MatchMask(longText, wide)) << "mask '" << wide << "'";
         longMatches += sets == vantor::MatchOutcome::Match;
+        // Groups of short literals between any-runs, which the position
+        // sets carry by their first ends alone.
+        const char* const shortLiterals[] = {"a", "b", "1", "ab", "ba", "a1", "1b", "bb"};
+        std::string runs = "*";
+        for (int g = 0, groups = 1 + static_cast<int>(runsRandom() % 4); g < groups; ++g)
+            runs += std::string("{") + shortLiterals[runsRandom() % 8] + ";" + shortLiterals[runsRandom() % 8] + "}" +
+                    (runsRandom() % 3 ? "*" : "_%");
+        runs += shortLiterals[runsRandom() % 8];
+        CompiledMask runsCompiled;
+        ASSERT_TRUE(vantor::CompileMask(runsCompiled, runs));
+        const vantor::MatchOutcome runsSets = vantor::MatchByPositionSets(runsCompiled, longText);
+        ASSERT_EQ(runsSets, vantor::MatchByPositions(runsCompiled, longText)) << "mask '" << runs << "' text '" << longText << "'";
+        ASSERT_EQ(runsSets == vantor::MatchOutcome::Match, vantor::MatchMask(longText, runs)) << "mask '" << runs << "'";
     }
     // Both outcomes occur on the long texts.
     EXPECT_GT(longMatches, 50);

@@ -144,7 +144,7 @@ TEST(LowerCase, RandomTextAgreesWithTheTable) {
 
 // The loader binds LowerCaseBytes to the fastest form the processor runs;
 // every form it has must give the same bytes, on random texts like those
-// above (every alignment and tail of the 32- and 16-byte steps).
+// above (every alignment and tail of the 64-, 32- and 16-byte steps).
 TEST(LowerCase, EveryFormAgrees) {
     using Form = void (*)(const unsigned char*, std::size_t, unsigned char*);
     std::vector<Form> forms = {vantor::LowerCaseBytesSse2};
@@ -153,6 +153,7 @@ TEST(LowerCase, EveryFormAgrees) {
 #endif
     if (vantor::ProcessorHasSsse3()) forms.push_back(vantor::LowerCaseBytesSsse3);
     if (vantor::ProcessorHasAvx2()) forms.push_back(vantor::LowerCaseBytesAvx2);
+    if (vantor::ProcessorHasAvx512Vbmi()) forms.push_back(vantor::LowerCaseBytesAvx512Vbmi);
     RecordProperty("forms", static_cast<int>(forms.size()));
     std::mt19937 random(15018);
     int mismatches = 0;

@@ -116,7 +116,9 @@ QUERIES = [
     ("IIF_DP", "vantor", "t", "IIF_DP(flag, x, y) = -1", "floor_iif_dp", "IIF_DP(flag, x, y)"),
     ("DivDP", "vantor", "t", "DivDP(x, y) = -1", "floor_div", "DivDP(x, y)"),
     ("BLOB2I", "vantor", "blobs", "BLOB2I(data) = -1", "floor_blob", "BLOB2I(data)"),
-    ("BLOB2SO", "vantor", "blobs", "BLOB2SO(data, 2, 0) = -1", "floor_blob3", "BLOB2SO(data, 2, 0)"),
+    # BLOB2SO must have the engine hand over the whole BLOB: its floor reads
+    # it through and counts nothing.
+    ("BLOB2SO", "vantor", "blobs", "BLOB2SO(data, 2, 0) = -1", "floor_blobread", "BLOB2SO(data, 2, 0)"),
     # The built-ins that do the same job.
     ("like_prefix", "builtin", "t", "code LIKE 'INV-2024-%'", "Match_prefix", "code LIKE 'INV-2024-%'"),
     ("starting_prefix", "builtin", "t", "code STARTING WITH 'INV-2024-'", "Match_prefix",
@@ -142,9 +144,11 @@ QUERIES = [
 FUNCTIONS = ["D2DP", "DP2D", "T2DP", "DP2T", "TS2DP", "DP2TS", "DP2Day", "DP2Month", "DP2Year", "DP2DOW",
              "DPDOW", "Now", "Match", "ALC", "IIF_D", "IIF_T", "IIF_TS", "IIF_S", "IIF_I", "IIF_DP", "DivDP",
              "BLOB2I", "BLOB2SO"]
-# The legacy floors without a UDR twin: F_BLOBREAD reads the whole BLOB
-# through the legacy callback, which has no counterpart in the UDR floor.
-LEGACY_ONLY_FLOORS = {"F_BLOBREAD"}
+# The UDR floor routine of each shape: Floor does nothing; a legacy UDF gets
+# its BLOB opened by the engine, a UDR routine opens it itself, so the UDR
+# floors of the BLOB shapes open the BLOB (and FloorBlobRead reads it
+# through, as F_BLOBREAD does).
+UDR_FLOOR_ROUTINE = {"F_BLOB": "FloorBlobOpen", "F_BLOB3": "FloorBlobOpen", "F_BLOBREAD": "FloorBlobRead"}
 UDR = "udr:"
 
 
@@ -160,8 +164,7 @@ def timed_queries():
     for key, kind, table, predicate, ref, what in QUERIES:
         if kind == "floor":
             out.append((key, kind, table, predicate, ref, what))
-            if predicate.split("(")[0] not in LEGACY_ONLY_FLOORS:
-                out.append((UDR + key, "udr_floor", table, re.sub(r"\bF_", "UF_", predicate), None, what))
+            out.append((UDR + key, "udr_floor", table, re.sub(r"\bF_", "UF_", predicate), None, what))
         elif kind == "vantor":
             out.append((key, kind, table, legacy_predicate(predicate), ref, what))
             out.append((UDR + key, "udr", table, predicate, UDR + ref, what))
@@ -194,9 +197,9 @@ def floor_declarations(vantor_sql, udr_sql):
     for name, copied, entry in FLOORS:
         out.append(f"DECLARE EXTERNAL FUNCTION {name} {legacy[copied]} "
                    f"ENTRY_POINT '{entry}' MODULE_NAME 'vantor_floor';")
-        if name not in LEGACY_ONLY_FLOORS:
-            out.append(f"CREATE FUNCTION U{name} {udr[copied]} "
-                       f"EXTERNAL NAME 'vantor_floor_udr!Floor' ENGINE UDR;")
+        routine = UDR_FLOOR_ROUTINE.get(name, "Floor")
+        out.append(f"CREATE FUNCTION U{name} {udr[copied]} "
+                   f"EXTERNAL NAME 'vantor_floor_udr!{routine}' ENGINE UDR;")
     return "\n".join(out)
 
 

@@ -1,16 +1,66 @@
-// The UDR floor: one do-nothing UDR routine, Floor, for the engine benchmark
-// only (libvantor_floor_udr.so, never installed). It reads no argument and
+// The UDR floors, for the engine benchmark only (libvantor_floor_udr.so,
+// never installed). Floor, the do-nothing routine, reads no argument and
 // writes a constant result of whatever type its declaration gives (zero
 // bytes, an empty text, never NULL). Declared with exactly the arguments and
 // result of a vantor UDR function, a query calling it measures what the
 // engine spends on a UDR call of that shape: building and converting the
 // messages the declaration lays out, and the call itself. Being declared
 // like the function it stands beside, it pays for the same declared lengths.
+//
+// A legacy UDF's BLOB argument arrives opened by the engine, so even the
+// do-nothing legacy floor pays for opening it; a UDR routine opens a BLOB
+// itself. FloorBlobOpen opens its first argument's BLOB and closes it, and
+// FloorBlobRead also reads the whole BLOB in 16 KiB requests, counting
+// nothing: the UDR floors of a BLOB reader that reads the start of the BLOB
+// (BLOB2I) and of one that reads it through (BLOB2SO). Both return 0.
 #define JRD_VAL_H
 #define FB_UDR_STATUS_TYPE ::Firebird::ThrowStatusWrapper
 #include <firebird/UdrCppEngine.h>
 
 #include <cstring>
+
+namespace {
+
+// Opens the BLOB whose id starts the input message (its first argument),
+// reads it through when `whole`, else its first segment, and closes it.
+void ReadBlob(Firebird::ThrowStatusWrapper* status, Firebird::IExternalContext* context,
+              const unsigned char* in, unsigned offset, bool whole) {
+    ISC_QUAD id;
+    std::memcpy(&id, in + offset, sizeof id);
+    Firebird::IAttachment* attachment = context->getAttachment(status);
+    Firebird::ITransaction* transaction = context->getTransaction(status);
+    Firebird::IBlob* blob = attachment->openBlob(status, transaction, &id, 0, nullptr);
+    transaction->release();
+    attachment->release();
+    static thread_local unsigned char buffer[16384];
+    unsigned got = 0;
+    while (blob->getSegment(status, sizeof buffer, buffer, &got) != Firebird::IStatus::RESULT_NO_DATA && whole) {
+    }
+    blob->close(status);
+}
+
+// Where the first input and the result lie in the messages.
+struct Layout {
+    unsigned BlobOffset = 0, ResultOffset = 0, ResultNullOffset = 0, ResultLength = 0;
+
+    void Read(Firebird::ThrowStatusWrapper* status, Firebird::IRoutineMetadata* metadata) {
+        Firebird::IMessageMetadata* in = metadata->getInputMetadata(status);
+        BlobOffset = in->getOffset(status, 0);
+        in->release();
+        Firebird::IMessageMetadata* out = metadata->getOutputMetadata(status);
+        ResultOffset = out->getOffset(status, 0);
+        ResultNullOffset = out->getNullOffset(status, 0);
+        ResultLength = out->getLength(status, 0);
+        out->release();
+    }
+
+    void WriteZero(unsigned char* out) const {
+        std::memset(out + ResultOffset, 0, ResultLength);
+        std::memset(out + ResultNullOffset, 0, sizeof(ISC_SHORT));
+    }
+};
+
+}  // namespace
 
 FB_UDR_BEGIN_FUNCTION(Floor)
 FB_UDR_CONSTRUCTOR {
@@ -32,6 +82,24 @@ FB_UDR_EXECUTE_FUNCTION {
     std::memset(out + offset, type == SQL_TEXT ? ' ' : 0, size);
     const ISC_SHORT notNull = 0;
     std::memcpy(out + nullOffset, &notNull, sizeof notNull);
+}
+FB_UDR_END_FUNCTION
+
+FB_UDR_BEGIN_FUNCTION(FloorBlobOpen)
+FB_UDR_CONSTRUCTOR { layout.Read(status, metadata); }
+Layout layout;
+FB_UDR_EXECUTE_FUNCTION {
+    ReadBlob(status, context, in, layout.BlobOffset, false);
+    layout.WriteZero(out);
+}
+FB_UDR_END_FUNCTION
+
+FB_UDR_BEGIN_FUNCTION(FloorBlobRead)
+FB_UDR_CONSTRUCTOR { layout.Read(status, metadata); }
+Layout layout;
+FB_UDR_EXECUTE_FUNCTION {
+    ReadBlob(status, context, in, layout.BlobOffset, true);
+    layout.WriteZero(out);
 }
 FB_UDR_END_FUNCTION
 

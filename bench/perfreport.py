@@ -240,12 +240,6 @@ def engine_table(data, bench=None):
             "rows as the function it stands beside (the cheapest built-in is shown; every one is in "
             "the raw figures at the end)." if not differing else
             "**Counts differ between the modules for: " + ", ".join(differing) + ".**"]
-    blob2so, reading = by_key.get("BLOB2SO"), by_key.get("floor_blobread")
-    if blob2so and reading and reading["net_ns_per_row"] > 0:
-        above = blob2so["net_ns_per_row"] - reading["net_ns_per_row"]
-        out += ["", f"Legacy `BLOB2SO` beside the floor that has the engine hand over the whole BLOB and "
-                f"counts nothing: {blob2so['net_ns_per_row']:.0f} against {reading['net_ns_per_row']:.0f} "
-                f"ns a row, {above:+.0f} ns ({100 * above / reading['net_ns_per_row']:+.1f}%)."]
     out += ["", "The floors (do-nothing routines declared with the shapes of sql/vantor.sql and "
             "sql/vantor-udr.sql):", "", "| shape (legacy) | legacy | UDR |", "|---|---:|---:|"]
     for q in data["queries"]:

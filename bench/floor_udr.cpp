@@ -21,8 +21,8 @@
 
 namespace {
 
-// Opens the BLOB whose id starts the input message (its first argument),
-// reads it through when `whole`, else its first segment, and closes it.
+// Opens the BLOB of the first argument, reads it through when `whole`, and
+// closes it.
 void ReadBlob(Firebird::ThrowStatusWrapper* status, Firebird::IExternalContext* context,
               const unsigned char* in, unsigned offset, bool whole) {
     ISC_QUAD id;
@@ -34,7 +34,7 @@ void ReadBlob(Firebird::ThrowStatusWrapper* status, Firebird::IExternalContext* 
     attachment->release();
     static thread_local unsigned char buffer[16384];
     unsigned got = 0;
-    while (blob->getSegment(status, sizeof buffer, buffer, &got) != Firebird::IStatus::RESULT_NO_DATA && whole) {
+    while (whole && blob->getSegment(status, sizeof buffer, buffer, &got) != Firebird::IStatus::RESULT_NO_DATA) {
     }
     blob->close(status);
 }

@@ -35,7 +35,18 @@ apt_update_once() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
-  $SUDO apt-get update -q >/dev/null
+  # A mirror caught mid-sync fails one index ("File has unexpected size"):
+  # try again, then go on with the lists that did arrive; a package that is
+  # then missing fails its install with apt's own message.
+  local try
+  for try in 1 2 3; do
+    $SUDO apt-get update -q >/dev/null 2>"${TMPDIR:-/tmp}/vantor-apt-update.err" && break
+    [ $try -lt 3 ] && sleep 15
+  done || true
+  if [ -s "${TMPDIR:-/tmp}/vantor-apt-update.err" ]; then
+    echo "setup: apt-get update reported:" >&2
+    grep '^[EW]:' "${TMPDIR:-/tmp}/vantor-apt-update.err" >&2 || true
+  fi
   updated=1
 }
 apt_install() {  # apt_install PACKAGE...

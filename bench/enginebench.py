@@ -2,8 +2,7 @@
 """The in-engine benchmark's SQL and its arithmetic (driven by
 scripts/enginebench.sh).
 
-  enginebench.py build-sql ROWS VANTOR_SQL VANTOR_UDR_SQL OUT.sql
-      the table, its rows, the floors of both modules
+  enginebench.py build-sql ROWS OUT.sql    the table, its rows, the floors of both modules
   enginebench.py time-sql RUNS BLOBS OUT.sql         the timed queries, RUNS rounds
   enginebench.py results ISQL_OUTPUT ROWS BLOBS RUNS ENGINE OUT.json
 
@@ -13,9 +12,10 @@ Both modules are declared in the database: the UDR module under the
 functions' names (sql/vantor-udr.sql), the legacy one as LEGACY_<name>, and
 every vantor query runs through each. The floors are do-nothing routines
 declared with exactly the argument and result shapes of the vantor function
-they stand beside: UDFs of libvantor_floor.so (F_..., their declarations
-made from sql/vantor.sql itself) and the UDR routine of
-libvantor_floor_udr.so (UF_..., from sql/vantor-udr.sql). Each round runs
+they stand beside: UDFs of libvantor_floor.so (F_...) and the UDR routines
+of libvantor_floor_udr.so (UF_...), declared from the table of the
+functions (src/frame/functions.toml, its [[floor]] entries) as the
+declaration scripts declare the function of each floor's shape. Each round runs
 every query once, in a fixed order, so a slow spell of the machine touches
 at most one round of a query, and each figure is the median of the rounds.
 Each built-in also gives the count of the vantor query it stands beside,
@@ -24,35 +24,19 @@ statistics), which other work on a shared machine disturbs far less than
 the elapsed time.
 """
 import json
+import os
 import re
 import statistics
 import sys
 
-# The floor of each shape: (floor SQL name, the vantor function whose
-# declaration it copies, the entry point in libvantor_floor.so).
-FLOORS = [
-    ("F_D2DP", "D2DP", "FloorDateToDouble"),
-    ("F_DP2D", "DP2D", "FloorDoubleToDate"),
-    ("F_T2DP", "T2DP", "FloorTimeToDouble"),
-    ("F_DP2T", "DP2T", "FloorDoubleToTime"),
-    ("F_TS2DP", "TS2DP", "FloorTimestampToDouble"),
-    ("F_DP2TS", "DP2TS", "FloorDoubleToTimestamp"),
-    ("F_DP2SI", "DP2Day", "FloorDoubleToSmallint"),
-    ("F_DPDOW", "DPDOW", "FloorDoubleAndTextToSmallint"),
-    ("F_NOW", "Now", "FloorNow"),
-    ("F_MATCH", "Match", "FloorTwoTextsToSmallint"),
-    ("F_ALC", "ALC", "FloorTextToText"),
-    ("F_IIF_D", "IIF_D", "FloorChooseDate"),
-    ("F_IIF_T", "IIF_T", "FloorChooseTime"),
-    ("F_IIF_TS", "IIF_TS", "FloorChooseTimestamp"),
-    ("F_IIF_S", "IIF_S", "FloorChooseText"),
-    ("F_IIF_I", "IIF_I", "FloorChooseInteger"),
-    ("F_IIF_DP", "IIF_DP", "FloorChooseDouble"),
-    ("F_DIV", "DivDP", "FloorTwoDoublesToDouble"),
-    ("F_BLOB", "BLOB2I", "FloorBlobToInteger"),
-    ("F_BLOB3", "BLOB2SO", "FloorBlobAndTwoIntegersToInteger"),
-    ("F_BLOBREAD", "BLOB2SO", "FloorBlobRead"),
-]
+# The table of the functions, read through its generator.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
+import functions as table_of_functions  # noqa: E402
+
+TABLE = table_of_functions.load()
+# The floors: (floor SQL name, the vantor function whose shape it takes,
+# the entry point in libvantor_floor.so, the routine of libvantor_floor_udr.so).
+FLOORS = [(f["name"], f["shape"], f["legacy"], f["udr"]) for f in TABLE["floor"]]
 
 # The queries: (key, kind, table, predicate, floor key, what it is). Kinds:
 # scan, floor, vantor, builtin. A vantor query names the floor of its shape;
@@ -141,14 +125,7 @@ QUERIES = [
 ]
 
 # The 23 functions, whose legacy declarations carry the prefix LEGACY_.
-FUNCTIONS = ["D2DP", "DP2D", "T2DP", "DP2T", "TS2DP", "DP2TS", "DP2Day", "DP2Month", "DP2Year", "DP2DOW",
-             "DPDOW", "Now", "Match", "ALC", "IIF_D", "IIF_T", "IIF_TS", "IIF_S", "IIF_I", "IIF_DP", "DivDP",
-             "BLOB2I", "BLOB2SO"]
-# The UDR floor routine of each shape: Floor does nothing; a legacy UDF gets
-# its BLOB opened by the engine, a UDR routine opens it itself, so the UDR
-# floors of the BLOB shapes open the BLOB (and FloorBlobRead reads it
-# through, as F_BLOBREAD does).
-UDR_FLOOR_ROUTINE = {"F_BLOB": "FloorBlobOpen", "F_BLOB3": "FloorBlobOpen", "F_BLOBREAD": "FloorBlobRead"}
+FUNCTIONS = [f["name"] for f in table_of_functions.functions(TABLE)]
 UDR = "udr:"
 
 
@@ -184,29 +161,26 @@ def decode_of(expression, choices):
     return f"DECODE({expression}, {branches})"
 
 
-def floor_declarations(vantor_sql, udr_sql):
-    """The floors' declarations: each vantor declaration it copies, renamed
-    and pointed at the floor module; UDR floors from the UDR declarations."""
-    # Both scripts declare each function through Put('Name', 'shape', ...);
-    # {N} in a shape is N bytes of text, N characters in the WIN1250 database.
-    def shapes(sql):
-        return {m.group(1): re.sub(r"\{(\d+)\}", r"\1", m.group(2))
-                for m in re.finditer(r"Put\('(\w+)', '([^']*)'", sql)}
-    legacy, udr = shapes(vantor_sql), shapes(udr_sql)
+def floor_declarations():
+    """The floors' declarations: the declaration of the function of each
+    floor's shape, renamed and pointed at the floor module. {N} in a shape
+    is N bytes of text, N characters in the WIN1250 database."""
+    def plain(shape):
+        return re.sub(r"\{(\d+)\}", r"\1", shape)
     out = []
-    for name, copied, entry in FLOORS:
-        out.append(f"DECLARE EXTERNAL FUNCTION {name} {legacy[copied]} "
+    for name, shape, entry, routine in FLOORS:
+        copied = table_of_functions.by_name(TABLE, shape)
+        out.append(f"DECLARE EXTERNAL FUNCTION {name} {plain(table_of_functions.legacy_shape(TABLE, copied))} "
                    f"ENTRY_POINT '{entry}' MODULE_NAME 'vantor_floor';")
-        routine = UDR_FLOOR_ROUTINE.get(name, "Floor")
-        out.append(f"CREATE FUNCTION U{name} {udr[copied]} "
+        out.append(f"CREATE FUNCTION U{name} {plain(table_of_functions.udr_signature(TABLE, copied))} "
                    f"EXTERNAL NAME 'vantor_floor_udr!{routine}' ENGINE UDR;")
     return "\n".join(out)
 
 
-def build_sql(rows, vantor_sql, udr_sql):
+def build_sql(rows):
     word = decode_of("MOD(i, 12)", WORDS) + " || ' ' || " + decode_of("MOD(i / 12, 12)", WORDS)
     prefix = "DECODE(MOD(i, 5), 0, 'ORD', 1, 'CRN', 'INV')"
-    return f"""{floor_declarations(vantor_sql, udr_sql)}
+    return f"""{floor_declarations()}
 commit;
 CREATE TABLE t (
   id INTEGER NOT NULL, code VARCHAR(20), word VARCHAR(60), ts TIMESTAMP, d DATE, tm TIME,
@@ -333,9 +307,8 @@ def results(output, rows, blobs, runs, engine):
 def main(argv):
     command = argv[1] if len(argv) > 1 else ""
     if command == "build-sql":
-        rows, vantor_sql, udr_sql, target = int(argv[2]), argv[3], argv[4], argv[5]
-        with open(vantor_sql, encoding="ascii") as f, open(udr_sql, encoding="ascii") as g:
-            sql = build_sql(rows, f.read(), g.read())
+        rows, target = int(argv[2]), argv[3]
+        sql = build_sql(rows)
         with open(target, "w", encoding="cp1250") as f:
             f.write(sql)
     elif command == "time-sql":

@@ -3,11 +3,15 @@
 // takes exactly the arguments its vantor counterpart is declared with and
 // returns a constant of the same result type, so that a query calling it
 // measures what the engine itself spends on a legacy UDF call of that shape:
-// the floor under any function of the library. The SQL declarations are in
-// scripts/enginebench.sh.
+// the floor under any function of the library. Which floor stands beside
+// which function is in src/frame/functions.toml ([[floor]]); the generated
+// bench/floor_entry_points.h declares each with the prototype of its
+// function, so a floor of another shape does not compile, and
+// bench/enginebench.py declares them in SQL from the same table.
 #include <cstdint>
 #include <cstring>
 
+#include "bench/floor_entry_points.h"
 #include "frame/udf.h"
 
 #define FLOOR_ENTRY extern "C" __attribute__((visibility("default")))
@@ -33,7 +37,7 @@ FLOOR_ENTRY ISC_TIMESTAMP* FloorDoubleToTimestamp(double* dp) noexcept {
 
 // DOUBLE PRECISION to SMALLINT by value (DP2Day, DP2Month, DP2Year, DP2DOW),
 // and with a CSTRING beside it (DPDOW).
-FLOOR_ENTRY int16_t FloorDoubleToSmallint(const double*) noexcept { return 0; }
+FLOOR_ENTRY uint16_t FloorDoubleToSmallint(const double*) noexcept { return 0; }
 FLOOR_ENTRY int16_t FloorDoubleAndTextToSmallint(const double*, const char*) noexcept { return 0; }
 
 // No argument to a FREE_IT TIMESTAMP (Now): the block must come from the

@@ -24,6 +24,7 @@
 # 20000 is a smoke run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/lib/platform.sh"
 engine=fb3 flavour="" rows=1000000 blobs=1000 runs=3 reuse=0 work=""
 usage="usage: $0 [--engine fb3|fb4] [--flavour i386|x86_64] [--rows N] [--blobs N] [--runs N] [--reuse] [--work DIR]"
 while [ $# -gt 0 ]; do
@@ -40,7 +41,7 @@ while [ $# -gt 0 ]; do
 done
 if [ -z "$flavour" ]; then
   flavour=x86_64
-  [ "$engine" != fb3 ] || [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || flavour=i386
+  [ "$engine" != fb3 ] || i386_emulated || flavour=i386
 fi
 case "$engine/$flavour" in
   fb3/i386|fb3/x86_64|fb4/x86_64) ;;
@@ -58,7 +59,7 @@ work=$(cd "$work" && pwd)
 db="$work/build.fdb"
 if [ $reuse -eq 0 ] || [ ! -f "$db" ] || [ "$(cat "$work/size" 2>/dev/null)" != "$rows $blobs" ]; then
   rm -f "$work/size"
-  "$python" "$bench" build-sql "$rows" "$root/sql/vantor.sql" "$root/sql/vantor-udr.sql" "$work/build.sql"
+  "$python" "$bench" build-sql "$rows" "$work/build.sql"
   printf '#!/bin/sh\nexec $VANTOR_CLIENT_EXEC "%s" "$1" %s\n' "$builddir/bench/vantor_blobfill" "$blobs" > "$work/blobfill.sh"
   chmod +x "$work/blobfill.sh"
   echo "enginebench: building $rows rows and $blobs BLOBs ($engine, $flavour)" >&2
@@ -76,7 +77,7 @@ fi
 architecture=amd64
 [ "$flavour" = x86_64 ] || architecture=i386
 label="Firebird $(sed -n 's/^ENGINE_VERSION *//p' "$work/build.out") $architecture"
-[ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || [ "$flavour" != i386 ] || label="$label (emulated)"
+! i386_emulated || [ "$flavour" != i386 ] || label="$label (emulated)"
 
 # The same private engine root, tools and scratch folders that
 # scripts/fbrun.sh used to build the database, with a page cache that holds

@@ -37,6 +37,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/fbroot.sh"
 . "$root/scripts/lib/firebird4.sh"
+. "$root/scripts/lib/platform.sh"
 builddir="$root/build/i386"
 engine=fb3
 keep=""
@@ -60,7 +61,7 @@ done
 [ -f "$builddir/libvantor.so" ] || { echo "fbrun: $builddir/libvantor.so is not built" >&2; exit 2; }
 
 elf64=0
-readelf -h "$builddir/libvantor.so" | grep -q 'Class:.*ELF64' && elf64=1
+[ "$(elf_flavour "$builddir/libvantor.so")" = i386 ] || elf64=1
 client_exec=""
 plugin_copy=0
 case "$engine" in
@@ -111,16 +112,7 @@ if [ $udr -eq 1 ]; then
       if [ $plugin_copy -eq 1 ]; then cp "$entry" "$fbroot/plugins/"; else ln -sfn "$entry" "$fbroot/plugins/$(basename "$entry")"; fi
     done
     printf 'UdfAccess = Restrict %s\n' "$builddir" > "$fbroot/firebird.conf"
-    cat > "$fbroot/plugins.conf" <<'CONF'
-Plugin = UDR {
-	Module = $(dir_plugins)/udr_engine
-	Config = UDR_config
-}
-
-Config = UDR_config {
-	path = $(root)/plugins/udr
-}
-CONF
+    write_udr_plugins_conf "$fbroot/plugins.conf"
   fi
   # A copy, not a link: the UDR engine refuses an entry point whose file
   # name differs from the name it loaded the module by. A changed module is
@@ -165,10 +157,10 @@ for file in "$@"; do
     echo "create database '$db' user 'SYSDBA' default character set $charset;"
     if [ $udr -eq 1 ]; then
       cat "$root/sql/vantor-udr.sql"
-      # The legacy shapes of vantor.sql's Put lines; {N} is N bytes of text.
+      # The legacy declarations, from the table of the functions, with
+      # their texts in characters of the database's character set.
       per_char=1; [ "$charset" = UTF8 ] && per_char=4
-      sed -n "s/^  EXECUTE PROCEDURE Put('\([A-Za-z0-9_]*\)', '\([^']*\)',.*/DECLARE EXTERNAL FUNCTION LEGACY_\1 \2 ENTRY_POINT '\1' MODULE_NAME 'vantor';/p" \
-        "$root/sql/vantor.sql" | sed "s/{32765}/$((32765 / per_char))/g; s/{32767}/$((32767 / per_char))/g"
+      python3 "$root/scripts/functions.py" legacy-declarations LEGACY_ "$per_char"
     else
       cat "$root/sql/vantor.sql"
     fi

@@ -17,8 +17,10 @@ only=${1:-all}
 seconds=${2:-20}
 out="$root/build/fuzz"
 mkdir -p "$out/objects"
+# The headers made from the table of the functions, as the build makes them.
+python3 "$root/scripts/functions.py" generate "$out/generated"
 flags=(-std=c++17 -O1 -g -fsanitize=address,undefined -fno-sanitize-recover=all
-       -fno-omit-frame-pointer -I"$root/src" -I"$root/tests/unit")
+       -fno-omit-frame-pointer -I"$root/src" -I"$out/generated" -I"$root/tests/unit")
 
 # The library's sources, compiled once for every target (and again only
 # when a source is newer than its object).
@@ -26,7 +28,7 @@ objects=()
 for source in "$root"/src/*/*.cpp; do
   object="$out/objects/$(basename "$(dirname "$source")")_$(basename "$source" .cpp).o"
   if [ ! -e "$object" ] || [ "$source" -nt "$object" ] || \
-     [ -n "$(find "$root/src" -name '*.h' -newer "$object" -print -quit)" ]; then
+     [ -n "$(find "$root/src" "$out/generated" \( -name '*.h' -o -name '*.inc' \) -newer "$object" -print -quit)" ]; then
     clang++ "${flags[@]}" -fsanitize=fuzzer-no-link -c "$source" -o "$object"
   fi
   objects+=("$object")

@@ -17,8 +17,9 @@
 # chart as docs/PERFORMANCE.md has them (the in-process part alone).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/lib/platform.sh"
 engine_args=() reuse_engine=0 keep_engine=0 engines="fb3/i386 fb3/x86_64 fb4/x86_64"
-[ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || engines="fb3/x86_64 fb4/x86_64"
+! i386_emulated || engines="fb3/x86_64 fb4/x86_64"
 while [ $# -gt 0 ]; do
   case "$1" in
     --rows|--runs) engine_args+=("$1" "$2"); shift 2 ;;

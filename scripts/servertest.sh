@@ -34,6 +34,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/fbroot.sh"
+. "$root/scripts/lib/platform.sh"
 embedded=""
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -119,7 +120,7 @@ else
   # The embedded Firebird 4.0 engine, with the modules of a build folder.
   . "$root/scripts/lib/firebird4.sh"
   fb4_installed || { echo "servertest: the Firebird 4.0 engine is not set up (scripts/setup.sh)" >&2; exit 2; }
-  readelf -h "$embedded/libvantor.so" | grep -q 'Class:.*ELF64' || { echo "servertest: $embedded is not an x86-64 build" >&2; exit 2; }
+  [ "$(elf_flavour "$embedded/libvantor.so")" = x86_64 ] || { echo "servertest: $embedded is not an x86-64 build" >&2; exit 2; }
   fbroot="$scratch/root"
   mkdir -p "$scratch/lock" "$scratch/db" "$scratch/udf" "$fbroot/plugins/udr"
   make_fbroot "$fbroot" "$FB4_ROOT" plugins plugins.conf databases.conf
@@ -130,8 +131,7 @@ else
   cp "$embedded/libvantor.so" "$scratch/udf/"
   cp "$FB4_ROOT/databases.conf" "$fbroot/databases.conf" 2>/dev/null || : > "$fbroot/databases.conf"
   printf 'UdfAccess = Restrict %s\n' "$scratch/udf" > "$fbroot/firebird.conf"
-  printf 'Plugin = UDR {\n\tModule = $(dir_plugins)/udr_engine\n\tConfig = UDR_config\n}\nConfig = UDR_config {\n\tpath = $(root)/plugins/udr\n}\n' \
-    > "$fbroot/plugins.conf"
+  write_udr_plugins_conf "$fbroot/plugins.conf"
   export FIREBIRD="$fbroot" FIREBIRD_MSG="$FB4_ROOT" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch"
   export ISC_USER=SYSDBA
   isql=(fb4_exec isql-fb)

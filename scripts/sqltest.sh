@@ -22,6 +22,7 @@
 #   scripts/sqltest.sh [--engine fb3|fb4] [--build DIR] [--accept] [--udr] [--charset CS] [--skip NAME]... [NAME...]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/lib/platform.sh"
 builddir="$root/build/i386"
 accept=0
 engine=fb3
@@ -50,7 +51,7 @@ if [ $# -gt 0 ]; then names=("$@"); else
     [[ "$skip" == *" $name "* ]] || names+=("$name")
   done
 fi
-if readelf -h "$builddir/libvantor.so" | grep -q 'Class:.*ELF64'; then flavour=x86_64; else flavour=i386; fi
+flavour=$(elf_flavour "$builddir/libvantor.so")
 module=legacy
 [ ${#udr[@]} -eq 0 ] || module=udr
 expected_tool="$root/tests/tools/expected.py"

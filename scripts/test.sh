@@ -41,8 +41,9 @@ on() {  # on FLAVOUR NAME COMMAND...: a step that needs build FLAVOUR
 # Where the kernel runs no i386 program itself, setup.sh has registered
 # QEMU's emulator for them (about 40 times slower on the x87): the i386 sweep
 # of every time of day then takes every 13th time (66 million conversions).
+. scripts/lib/platform.sh
 emulated=0
-[ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && emulated=1
+i386_emulated && emulated=1
 ctest_in() { ctest --test-dir "$1" --output-on-failure -j "$(nproc)" --timeout 1800 "${@:2}"; }
 ctest_i386() {  # ctest_i386 STRIDE-UNDER-EMULATION DIR ARGS...
   local stride=$1; shift

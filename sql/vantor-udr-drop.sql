@@ -1,3 +1,6 @@
+/* Generated from src/frame/functions.toml by `python3 scripts/functions.py
+   write`: do not edit it, edit the table. Drops the functions. */
+
 /* vantor: drops every function that vantor-udr.sql declares.
 
    isql-fb -bail -user SYSDBA -password <password> \

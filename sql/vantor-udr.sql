@@ -1,3 +1,7 @@
+/* Generated from src/frame/functions.toml by `python3 scripts/functions.py
+   write`: do not edit it, edit the table. Declares the UDR module's
+   functions. */
+
 /* vantor: declares every function of the UDR module libvantor_udr.so in a
    database, or moves a database from the legacy module to it in place.
 
@@ -10,7 +14,10 @@
 
    All or nothing: the whole work is one statement in one transaction, so a
    failure anywhere leaves the database exactly as it was, and isql exits
-   with status 1. Running it again is harmless.
+   with status 1. Before it commits, the script calls a function of the
+   module: when the engine cannot load it (missing, or of another
+   architecture: its error says which) the script fails and changes
+   nothing. Running it again is harmless.
 
    Each function is declared with CREATE OR ALTER FUNCTION ... ENGINE UDR,
    which replaces a legacy declaration of this library (vantor.sql) in
@@ -33,6 +40,7 @@ SET BAIL ON;
 SET TERM ^;
 EXECUTE BLOCK AS
   DECLARE BytesPerChar INTEGER;
+  DECLARE Answer INTEGER;
   DECLARE PROCEDURE Put (Name VARCHAR(31), Signature VARCHAR(1000), BytesPerChar INTEGER) AS
     DECLARE Key VARCHAR(31);
     DECLARE IsLegacy SMALLINT;
@@ -83,7 +91,7 @@ BEGIN
   EXECUTE PROCEDURE Put('DPDOW', '(DP DOUBLE PRECISION, DAYS VARCHAR(255)) RETURNS SMALLINT', BytesPerChar);
   EXECUTE PROCEDURE Put('Now', 'RETURNS TIMESTAMP', BytesPerChar);
 
-  /* Wildcard matching: the text and the mask in the database's default
+  /* Wildcard matching. The text and the mask in the database's default
      character set, byte for byte. */
   EXECUTE PROCEDURE Put('Match', '(T VARCHAR({32765}), MASK VARCHAR({32765})) RETURNS SMALLINT', BytesPerChar);
 
@@ -103,7 +111,18 @@ BEGIN
 
   /* BLOB readers */
   EXECUTE PROCEDURE Put('BLOB2I', '(B BLOB) RETURNS INTEGER', BytesPerChar);
+  /* It examines the whole records among the BLOB's first 524288 bytes. */
   EXECUTE PROCEDURE Put('BLOB2SO', '(B BLOB, RECORD_KEY INTEGER, VALUE_LIMIT INTEGER) RETURNS INTEGER', BytesPerChar);
+
+  /* The module must load and answer before anything is committed: the
+     engine's error (the file missing, or of another architecture) ends the
+     script here, and nothing is changed. */
+  EXECUTE STATEMENT 'SELECT IIF(D2DP(DATE ''2000-01-01'') = 36526, 1, 0) FROM RDB$DATABASE' INTO Answer;
+  IF (Answer IS DISTINCT FROM 1) THEN
+  BEGIN
+    EXECUTE STATEMENT 'CREATE EXCEPTION VANTOR$WRONG_ANSWER ''libvantor_udr.so answers wrongly. Nothing was changed.''';
+    EXECUTE STATEMENT 'EXECUTE BLOCK AS BEGIN EXCEPTION VANTOR$WRONG_ANSWER; END';
+  END
 END^
 SET TERM ;^
 COMMIT;

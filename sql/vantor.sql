@@ -1,3 +1,7 @@
+/* Generated from src/frame/functions.toml by `python3 scripts/functions.py
+   write`: do not edit it, edit the table. Declares the legacy module's
+   functions. */
+
 /* vantor: declares every function of the legacy UDF module libvantor.so in
    a database, or moves a database from the UDR module to it.
 
@@ -8,7 +12,10 @@
 
    All or nothing: the whole work is one statement in one transaction, so a
    failure anywhere leaves the database exactly as it was, and isql exits
-   with status 1. Running it again is harmless.
+   with status 1. Before it commits, the script calls a function of the
+   module: when the server cannot load it (refused by UdfAccess, missing, or
+   of another architecture) the script fails and changes nothing. Running
+   it again is harmless.
 
    For each of the 23 names:
    - not declared: it is declared (DECLARE EXTERNAL FUNCTION);
@@ -39,6 +46,7 @@ SET BAIL ON;
 SET TERM ^;
 EXECUTE BLOCK AS
   DECLARE BytesPerChar INTEGER;
+  DECLARE Answer INTEGER;
   /* Put declares one function; Legacy is its DECLARE EXTERNAL FUNCTION
      shape (arguments and result), Signature and Args the PSQL function that
      stands in for a UDR declaration others depend on. */
@@ -98,6 +106,8 @@ BEGIN
     '(DP DOUBLE PRECISION) RETURNS TIME', 'DP', BytesPerChar);
   EXECUTE PROCEDURE Put('TS2DP', 'TIMESTAMP RETURNS DOUBLE PRECISION BY VALUE',
     '(TS TIMESTAMP) RETURNS DOUBLE PRECISION', 'TS', BytesPerChar);
+  /* The legacy entry point writes the timestamp over its argument and
+     returns its address. */
   EXECUTE PROCEDURE Put('DP2TS', 'DOUBLE PRECISION RETURNS TIMESTAMP',
     '(DP DOUBLE PRECISION) RETURNS TIMESTAMP', 'DP', BytesPerChar);
 
@@ -108,6 +118,8 @@ BEGIN
     '(DP DOUBLE PRECISION) RETURNS SMALLINT', 'DP', BytesPerChar);
   EXECUTE PROCEDURE Put('DP2Year', 'DOUBLE PRECISION RETURNS SMALLINT BY VALUE',
     '(DP DOUBLE PRECISION) RETURNS SMALLINT', 'DP', BytesPerChar);
+  /* The legacy entry point fills the whole 32-bit result word, so INTEGER
+     BY VALUE reads the same weekday. */
   EXECUTE PROCEDURE Put('DP2DOW', 'DOUBLE PRECISION RETURNS SMALLINT BY VALUE',
     '(DP DOUBLE PRECISION) RETURNS SMALLINT', 'DP', BytesPerChar);
   EXECUTE PROCEDURE Put('DPDOW', 'DOUBLE PRECISION, CSTRING(255) RETURNS SMALLINT BY VALUE',
@@ -115,14 +127,18 @@ BEGIN
   EXECUTE PROCEDURE Put('Now', 'RETURNS TIMESTAMP FREE_IT',
     'RETURNS TIMESTAMP', '', BytesPerChar);
 
-  /* Wildcard matching: the text and the mask in the database's default
+  /* Wildcard matching. The text and the mask in the database's default
      character set, byte for byte. */
   EXECUTE PROCEDURE Put('Match', 'CSTRING({32765}), CSTRING({32765}) RETURNS SMALLINT BY VALUE',
     '(T VARCHAR({32765}), MASK VARCHAR({32765})) RETURNS SMALLINT', 'T, MASK', BytesPerChar);
 
-  /* Text and scalar functions. NULL text arrives at ALC as a null address
-     and gives NULL. IIF_S passes its bytes through unread, in the
-     database's default character set. */
+  /* Text and scalar functions. ALC folds code-page-1250 bytes, so its text
+     is WIN1250 whatever the database's default character set: the engine
+     converts the argument to code page 1250 and the result back. IIF_S
+     passes its bytes through unread, in the database's default character
+     set. */
+  /* NULL text arrives at the legacy entry point as a null address and gives
+     NULL. */
   EXECUTE PROCEDURE Put('ALC', 'CSTRING(32767) CHARACTER SET WIN1250 NULL RETURNS CSTRING(32767) CHARACTER SET WIN1250 FREE_IT',
     '(T VARCHAR(32765) CHARACTER SET WIN1250) RETURNS VARCHAR(32765) CHARACTER SET WIN1250', 'T', BytesPerChar);
   EXECUTE PROCEDURE Put('IIF_D', 'SMALLINT, DATE, DATE RETURNS DATE',
@@ -143,8 +159,23 @@ BEGIN
   /* BLOB readers */
   EXECUTE PROCEDURE Put('BLOB2I', 'BLOB RETURNS INTEGER BY VALUE',
     '(B BLOB) RETURNS INTEGER', 'B', BytesPerChar);
+  /* It examines the whole records among the BLOB's first 524288 bytes. */
   EXECUTE PROCEDURE Put('BLOB2SO', 'BLOB, INTEGER, INTEGER RETURNS INTEGER BY VALUE',
     '(B BLOB, RECORD_KEY INTEGER, VALUE_LIMIT INTEGER) RETURNS INTEGER', 'B, RECORD_KEY, VALUE_LIMIT', BytesPerChar);
+
+  /* The module must load and answer before anything is committed. The
+     server does not say why a legacy module does not load, so the error
+     names what it can be; nothing is changed. */
+  BEGIN
+    EXECUTE STATEMENT 'SELECT IIF(D2DP(DATE ''2000-01-01'') = 36526, 1, 0) FROM RDB$DATABASE' INTO Answer;
+  WHEN ANY DO
+    Answer = NULL;
+  END
+  IF (Answer IS DISTINCT FROM 1) THEN
+  BEGIN
+    EXECUTE STATEMENT 'CREATE EXCEPTION VANTOR$NOT_LOADED ''libvantor.so did not load or answer: the server refuses legacy UDFs from its folder (UdfAccess in firebird.conf), or the file is not there, or it is of another architecture. Nothing was changed.''';
+    EXECUTE STATEMENT 'EXECUTE BLOCK AS BEGIN EXCEPTION VANTOR$NOT_LOADED; END';
+  END
 END^
 SET TERM ;^
 COMMIT;

@@ -3,7 +3,7 @@
 //
 // Convention for an entry point:
 //   * C linkage, exported under exactly its SQL entry-point name (the version
-//     script generated from exports.list hides everything else);
+//     script generated from src/frame/functions.toml hides everything else);
 //   * every argument arrives by reference, and a null address never faults;
 //   * no exception crosses it: VANTOR_ENTRY functions are noexcept, and the
 //     computation under them throws nothing (it reports a failed allocation

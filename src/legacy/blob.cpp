@@ -3,14 +3,10 @@
 #include "blob/blobreader.h"
 #include "legacy/entry_points.h"
 
-// DECLARE EXTERNAL FUNCTION BLOB2I BLOB
-//   RETURNS INTEGER BY VALUE ENTRY_POINT 'BLOB2I' MODULE_NAME 'vantor';
 VANTOR_ENTRY int32_t BLOB2I(BLOBCALLBACK blob) noexcept {
     return blob ? vantor::FirstIntegerOfBlob(*blob) : 0;
 }
 
-// DECLARE EXTERNAL FUNCTION BLOB2SO BLOB, INTEGER, INTEGER
-//   RETURNS INTEGER BY VALUE ENTRY_POINT 'BLOB2SO' MODULE_NAME 'vantor';
 VANTOR_ENTRY int32_t BLOB2SO(BLOBCALLBACK blob, const int32_t* key, const int32_t* limit) noexcept {
     return blob && key && limit ? vantor::CountRecordsBelow(*blob, *key, *limit) : 0;
 }

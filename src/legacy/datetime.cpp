@@ -9,38 +9,26 @@
 #include "datetime/now.h"
 #include "legacy/entry_points.h"
 
-// DECLARE EXTERNAL FUNCTION D2DP DATE
-//   RETURNS DOUBLE PRECISION BY VALUE ENTRY_POINT 'D2DP' MODULE_NAME 'vantor';
 VANTOR_ENTRY double D2DP(const ISC_DATE* date) noexcept {
     return date ? vantor::DateToDP(*date) : 0.0;
 }
 
-// DECLARE EXTERNAL FUNCTION DP2D DOUBLE PRECISION
-//   RETURNS DATE BY VALUE ENTRY_POINT 'DP2D' MODULE_NAME 'vantor';
 VANTOR_ENTRY ISC_DATE DP2D(const double* dp) noexcept {
     return dp ? vantor::DPToDate(*dp) : 0;
 }
 
-// DECLARE EXTERNAL FUNCTION T2DP TIME
-//   RETURNS DOUBLE PRECISION BY VALUE ENTRY_POINT 'T2DP' MODULE_NAME 'vantor';
 VANTOR_ENTRY double T2DP(const ISC_TIME* time) noexcept {
     return time ? vantor::TimeToDP(*time) : 0.0;
 }
 
-// DECLARE EXTERNAL FUNCTION DP2T DOUBLE PRECISION
-//   RETURNS TIME BY VALUE ENTRY_POINT 'DP2T' MODULE_NAME 'vantor';
 VANTOR_ENTRY ISC_TIME DP2T(const double* dp) noexcept {
     return dp ? vantor::DPToTime(*dp) : 0;
 }
 
-// DECLARE EXTERNAL FUNCTION TS2DP TIMESTAMP
-//   RETURNS DOUBLE PRECISION BY VALUE ENTRY_POINT 'TS2DP' MODULE_NAME 'vantor';
 VANTOR_ENTRY double TS2DP(const ISC_TIMESTAMP* timestamp) noexcept {
     return timestamp ? vantor::TimestampToDP(*timestamp) : 0.0;
 }
 
-// DECLARE EXTERNAL FUNCTION DP2TS DOUBLE PRECISION
-//   RETURNS TIMESTAMP ENTRY_POINT 'DP2TS' MODULE_NAME 'vantor';
 // The timestamp is written over the argument's own 8 bytes, whose address is
 // returned; the server reads it from there and frees nothing.
 VANTOR_ENTRY ISC_TIMESTAMP* DP2TS(double* dp) noexcept {
@@ -50,33 +38,23 @@ VANTOR_ENTRY ISC_TIMESTAMP* DP2TS(double* dp) noexcept {
     return reinterpret_cast<ISC_TIMESTAMP*>(dp);
 }
 
-// DECLARE EXTERNAL FUNCTION DP2Day DOUBLE PRECISION
-//   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2Day' MODULE_NAME 'vantor';
 VANTOR_ENTRY uint16_t DP2Day(const double* dp) noexcept {
     return dp ? vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(*dp)).Day : 0;
 }
 
-// DECLARE EXTERNAL FUNCTION DP2Month DOUBLE PRECISION
-//   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2Month' MODULE_NAME 'vantor';
 VANTOR_ENTRY uint16_t DP2Month(const double* dp) noexcept {
     return dp ? vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(*dp)).Month : 0;
 }
 
-// DECLARE EXTERNAL FUNCTION DP2Year DOUBLE PRECISION
-//   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2Year' MODULE_NAME 'vantor';
 VANTOR_ENTRY uint16_t DP2Year(const double* dp) noexcept {
     return dp ? vantor::CalendarDateOfDayCount(vantor::DayCountOfDP(*dp)).Year : 0;
 }
 
-// DECLARE EXTERNAL FUNCTION DP2DOW DOUBLE PRECISION
-//   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DP2DOW' MODULE_NAME 'vantor';
 // The weekday fills the whole 32-bit result (INTEGER BY VALUE reads it too).
 VANTOR_ENTRY int32_t DP2DOW(const double* dp) noexcept {
     return dp ? vantor::WeekdayOfDayCount(vantor::DayCountOfDP(*dp)) : 0;
 }
 
-// DECLARE EXTERNAL FUNCTION DPDOW DOUBLE PRECISION, CSTRING(255)
-//   RETURNS SMALLINT BY VALUE ENTRY_POINT 'DPDOW' MODULE_NAME 'vantor';
 // A null weekday list reads as "", which passes every day.
 VANTOR_ENTRY int16_t DPDOW(const double* dp, const char* list) noexcept {
     if (!dp) return 0;
@@ -86,8 +64,6 @@ VANTOR_ENTRY int16_t DPDOW(const double* dp, const char* list) noexcept {
                : 0;
 }
 
-// DECLARE EXTERNAL FUNCTION Now
-//   RETURNS TIMESTAMP FREE_IT ENTRY_POINT 'Now' MODULE_NAME 'vantor';
 // The block comes from ib_util_malloc, and the server frees it.
 VANTOR_ENTRY ISC_TIMESTAMP* Now() noexcept {
     return vantor::CurrentTimestamp(ib_util_malloc, vantor::ReadSystemClock);

@@ -2,10 +2,6 @@
 #include "legacy/entry_points.h"
 #include "mask/mask.h"
 
-// DECLARE EXTERNAL FUNCTION Match CSTRING(32765), CSTRING(32765)
-//   RETURNS SMALLINT BY VALUE ENTRY_POINT 'Match' MODULE_NAME 'vantor';
-// (in the database's default character set, as many characters as fit in
-// 32765 bytes)
 // A null address reads as the empty string. The legacy interface cannot
 // raise an error, so a mask over the engine's bound (see mask/mask.h), like
 // running out of memory, gives 0. The engine throws nothing (it reports

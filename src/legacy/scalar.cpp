@@ -8,45 +8,31 @@
 #include "legacy/entry_points.h"
 #include "scalar/scalar.h"
 
-// DECLARE EXTERNAL FUNCTION IIF_D SMALLINT, DATE, DATE
-//   RETURNS DATE ENTRY_POINT 'IIF_D' MODULE_NAME 'vantor';
 VANTOR_ENTRY ISC_DATE* IIF_D(const int16_t* condition, ISC_DATE* first, ISC_DATE* second) noexcept {
     return vantor::Choose(condition, first, second);
 }
 
-// DECLARE EXTERNAL FUNCTION IIF_T SMALLINT, TIME, TIME
-//   RETURNS TIME ENTRY_POINT 'IIF_T' MODULE_NAME 'vantor';
 VANTOR_ENTRY ISC_TIME* IIF_T(const int16_t* condition, ISC_TIME* first, ISC_TIME* second) noexcept {
     return vantor::Choose(condition, first, second);
 }
 
-// DECLARE EXTERNAL FUNCTION IIF_TS SMALLINT, TIMESTAMP, TIMESTAMP
-//   RETURNS TIMESTAMP ENTRY_POINT 'IIF_TS' MODULE_NAME 'vantor';
 VANTOR_ENTRY ISC_TIMESTAMP* IIF_TS(const int16_t* condition, ISC_TIMESTAMP* first,
                                    ISC_TIMESTAMP* second) noexcept {
     return vantor::Choose(condition, first, second);
 }
 
-// DECLARE EXTERNAL FUNCTION IIF_S SMALLINT, CSTRING(32767), CSTRING(32767)
-//   RETURNS CSTRING(32767) ENTRY_POINT 'IIF_S' MODULE_NAME 'vantor';
 VANTOR_ENTRY char* IIF_S(const int16_t* condition, char* first, char* second) noexcept {
     return vantor::Choose(condition, first, second);
 }
 
-// DECLARE EXTERNAL FUNCTION IIF_I SMALLINT, INTEGER, INTEGER
-//   RETURNS INTEGER ENTRY_POINT 'IIF_I' MODULE_NAME 'vantor';
 VANTOR_ENTRY int32_t* IIF_I(const int16_t* condition, int32_t* first, int32_t* second) noexcept {
     return vantor::Choose(condition, first, second);
 }
 
-// DECLARE EXTERNAL FUNCTION IIF_DP SMALLINT, DOUBLE PRECISION, DOUBLE PRECISION
-//   RETURNS DOUBLE PRECISION ENTRY_POINT 'IIF_DP' MODULE_NAME 'vantor';
 VANTOR_ENTRY double* IIF_DP(const int16_t* condition, double* first, double* second) noexcept {
     return vantor::Choose(condition, first, second);
 }
 
-// DECLARE EXTERNAL FUNCTION DivDP DOUBLE PRECISION, DOUBLE PRECISION
-//   RETURNS DOUBLE PRECISION BY VALUE ENTRY_POINT 'DivDP' MODULE_NAME 'vantor';
 // A divisor of +0.0, -0.0 or NaN gives +0.0 and the dividend is not read. A
 // missing argument gives +0.0 too, the answer that needs no operand.
 VANTOR_ENTRY double DivDP(const double* dividend, const double* divisor) noexcept {

@@ -5,9 +5,6 @@
 #include "legacy/entry_points.h"
 #include "text/lowercase.h"
 
-// DECLARE EXTERNAL FUNCTION ALC CSTRING(32767) CHARACTER SET WIN1250 NULL
-//   RETURNS CSTRING(32767) CHARACTER SET WIN1250 FREE_IT
-//   ENTRY_POINT 'ALC' MODULE_NAME 'vantor';
 // The result comes from ib_util_malloc, the only memory the server accepts
 // for a FREE_IT result. A null argument, or no memory, gives a null address,
 // which the server reads as NULL.

@@ -18,8 +18,8 @@
 // A declaration whose types do not fit the function is refused when the
 // function is called.
 //
-// The declarations are sql/vantor-udr.sql; each function below is preceded
-// by its own.
+// The declarations are sql/vantor-udr.sql; the registrations at the end of
+// this file, generated from the same table, show each function's own.
 
 // The server's interface headers come first, without their BLOBCALLBACK
 // record (JRD_VAL_H, the guard they keep for it), which the legacy half of
@@ -34,6 +34,8 @@
 #include <cstring>
 #include <exception>
 #include <string>
+
+#include <optional>
 
 #include "blob/blobreader.h"
 #include "udr/message.h"
@@ -143,15 +145,8 @@ public:
         if (!declarationFault_.empty()) RaiseDeclarationError(status, declarationFault_);
     }
 
-    void Execute(ThrowStatusWrapper* status, const unsigned char* in, unsigned char* out) {
-        CheckDeclared(status);
-        Call call{in_, in, out_, out};
-        call.Match = &matchState_;
-        Raise(status, upperName_.c_str(), routine_->Run(call));
-    }
-
-    const MessageLayout& In() const { return in_; }
-    const MessageLayout& Out() const { return out_; }
+    void Execute(ThrowStatusWrapper* status, Firebird::IExternalContext* context, const unsigned char* in,
+                 unsigned char* out);
 
 private:
     const Routine* routine_ = nullptr;
@@ -220,6 +215,42 @@ private:
     std::exception_ptr error_;
 };
 
+// The BLOB readers' opener for one call: the BLOB through the engine, in the
+// call's attachment and transaction. A BLOB left open by an error is
+// released with the opener.
+class EngineBlobs final : public BlobOpener {
+public:
+    EngineBlobs(ThrowStatusWrapper* status, Firebird::IExternalContext* context)
+        : status_(status), context_(context) {}
+
+    ChunkReader Open(const unsigned char* id) override {
+        ISC_QUAD quad;
+        std::memcpy(&quad, id, sizeof quad);
+        open_.emplace(status_, context_, &quad);
+        return open_->Reader();
+    }
+
+    void Close() override {
+        open_->Finish();
+        open_.reset();
+    }
+
+private:
+    ThrowStatusWrapper* status_;
+    Firebird::IExternalContext* context_;
+    std::optional<BlobChunks> open_;
+};
+
+void Adapter::Execute(ThrowStatusWrapper* status, Firebird::IExternalContext* context, const unsigned char* in,
+                      unsigned char* out) {
+    CheckDeclared(status);
+    EngineBlobs blobs(status, context);
+    Call call{in_, in, out_, out};
+    call.Match = &matchState_;
+    call.Blobs = &blobs;
+    Raise(status, upperName_.c_str(), vantor::udr::Execute(*routine_, call));
+}
+
 }  // namespace vantor::udr
 
 // Each function: an adapter made for its declaration, calling its routine.
@@ -227,156 +258,9 @@ private:
     FB_UDR_BEGIN_FUNCTION(name)                                                     \
     FB_UDR_CONSTRUCTOR, adapter(status, metadata, #name) {}                         \
     vantor::udr::Adapter adapter;                                                   \
-    FB_UDR_EXECUTE_FUNCTION {                                                       \
-        (void)context;                                                              \
-        adapter.Execute(status, in, out);                                           \
-    }                                                                               \
+    FB_UDR_EXECUTE_FUNCTION { adapter.Execute(status, context, in, out); }          \
     FB_UDR_END_FUNCTION
 
-// Date and time: day-number conversions
-
-// CREATE FUNCTION D2DP (D DATE) RETURNS DOUBLE PRECISION
-//   EXTERNAL NAME 'vantor_udr!D2DP' ENGINE UDR;
-VANTOR_UDR_FUNCTION(D2DP)
-
-// CREATE FUNCTION DP2D (DP DOUBLE PRECISION) RETURNS DATE
-//   EXTERNAL NAME 'vantor_udr!DP2D' ENGINE UDR;
-VANTOR_UDR_FUNCTION(DP2D)
-
-// CREATE FUNCTION T2DP (T TIME) RETURNS DOUBLE PRECISION
-//   EXTERNAL NAME 'vantor_udr!T2DP' ENGINE UDR;
-VANTOR_UDR_FUNCTION(T2DP)
-
-// CREATE FUNCTION DP2T (DP DOUBLE PRECISION) RETURNS TIME
-//   EXTERNAL NAME 'vantor_udr!DP2T' ENGINE UDR;
-VANTOR_UDR_FUNCTION(DP2T)
-
-// CREATE FUNCTION TS2DP (TS TIMESTAMP) RETURNS DOUBLE PRECISION
-//   EXTERNAL NAME 'vantor_udr!TS2DP' ENGINE UDR;
-VANTOR_UDR_FUNCTION(TS2DP)
-
-// CREATE FUNCTION DP2TS (DP DOUBLE PRECISION) RETURNS TIMESTAMP
-//   EXTERNAL NAME 'vantor_udr!DP2TS' ENGINE UDR;
-VANTOR_UDR_FUNCTION(DP2TS)
-
-// Date and time: calendar fields, weekday filter, current timestamp.
-// SMALLINT results carry the low 16 bits of the legacy results, as the
-// server reads them from a legacy UDF.
-
-// CREATE FUNCTION DP2Day (DP DOUBLE PRECISION) RETURNS SMALLINT
-//   EXTERNAL NAME 'vantor_udr!DP2Day' ENGINE UDR;
-VANTOR_UDR_FUNCTION(DP2Day)
-
-// CREATE FUNCTION DP2Month (DP DOUBLE PRECISION) RETURNS SMALLINT
-//   EXTERNAL NAME 'vantor_udr!DP2Month' ENGINE UDR;
-VANTOR_UDR_FUNCTION(DP2Month)
-
-// CREATE FUNCTION DP2Year (DP DOUBLE PRECISION) RETURNS SMALLINT
-//   EXTERNAL NAME 'vantor_udr!DP2Year' ENGINE UDR;
-VANTOR_UDR_FUNCTION(DP2Year)
-
-// CREATE FUNCTION DP2DOW (DP DOUBLE PRECISION) RETURNS SMALLINT
-//   EXTERNAL NAME 'vantor_udr!DP2DOW' ENGINE UDR;
-VANTOR_UDR_FUNCTION(DP2DOW)
-
-// CREATE FUNCTION DPDOW (DP DOUBLE PRECISION, DAYS VARCHAR(255))
-//   RETURNS SMALLINT EXTERNAL NAME 'vantor_udr!DPDOW' ENGINE UDR;
-VANTOR_UDR_FUNCTION(DPDOW)
-
-// CREATE FUNCTION Now RETURNS TIMESTAMP
-//   EXTERNAL NAME 'vantor_udr!Now' ENGINE UDR;
-VANTOR_UDR_FUNCTION(Now)
-
-// Wildcard matching
-
-// Both texts are in the database's default character set (as many
-// characters as fit in 32765 bytes), compared byte for byte, as the legacy
-// module's are. The last compiled mask is kept per attachment; a mask past
-// the matcher's memory bound raises an error instead of answering 0.
-// CREATE FUNCTION Match (T VARCHAR(32765), MASK VARCHAR(32765))
-//   RETURNS SMALLINT EXTERNAL NAME 'vantor_udr!Match' ENGINE UDR;
-VANTOR_UDR_FUNCTION(Match)
-
-// Text and scalar functions
-
-// CREATE FUNCTION ALC (T VARCHAR(32765) CHARACTER SET WIN1250)
-//   RETURNS VARCHAR(32765) CHARACTER SET WIN1250
-//   EXTERNAL NAME 'vantor_udr!ALC' ENGINE UDR;
-VANTOR_UDR_FUNCTION(ALC)
-
-// CREATE FUNCTION IIF_D (C SMALLINT, A DATE, B DATE) RETURNS DATE
-//   EXTERNAL NAME 'vantor_udr!IIF_D' ENGINE UDR;
-VANTOR_UDR_FUNCTION(IIF_D)
-
-// CREATE FUNCTION IIF_T (C SMALLINT, A TIME, B TIME) RETURNS TIME
-//   EXTERNAL NAME 'vantor_udr!IIF_T' ENGINE UDR;
-VANTOR_UDR_FUNCTION(IIF_T)
-
-// CREATE FUNCTION IIF_TS (C SMALLINT, A TIMESTAMP, B TIMESTAMP)
-//   RETURNS TIMESTAMP EXTERNAL NAME 'vantor_udr!IIF_TS' ENGINE UDR;
-VANTOR_UDR_FUNCTION(IIF_TS)
-
-// The strings take the database's default character set, as the legacy
-// IIF_S's do, so no conversion happens on the way.
-// CREATE FUNCTION IIF_S (C SMALLINT, A VARCHAR(32765), B VARCHAR(32765))
-//   RETURNS VARCHAR(32765) EXTERNAL NAME 'vantor_udr!IIF_S' ENGINE UDR;
-VANTOR_UDR_FUNCTION(IIF_S)
-
-// CREATE FUNCTION IIF_I (C SMALLINT, A INTEGER, B INTEGER) RETURNS INTEGER
-//   EXTERNAL NAME 'vantor_udr!IIF_I' ENGINE UDR;
-VANTOR_UDR_FUNCTION(IIF_I)
-
-// CREATE FUNCTION IIF_DP (C SMALLINT, A DOUBLE PRECISION, B DOUBLE PRECISION)
-//   RETURNS DOUBLE PRECISION EXTERNAL NAME 'vantor_udr!IIF_DP' ENGINE UDR;
-VANTOR_UDR_FUNCTION(IIF_DP)
-
-// CREATE FUNCTION DivDP (A DOUBLE PRECISION, B DOUBLE PRECISION)
-//   RETURNS DOUBLE PRECISION EXTERNAL NAME 'vantor_udr!DivDP' ENGINE UDR;
-// A divisor of +0.0 or -0.0 gives +0.0.
-VANTOR_UDR_FUNCTION(DivDP)
-
-// BLOB readers: the adapter reads the BLOB through the engine.
-
-// CREATE FUNCTION BLOB2I (B BLOB) RETURNS INTEGER
-//   EXTERNAL NAME 'vantor_udr!BLOB2I' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(BLOB2I)
-FB_UDR_CONSTRUCTOR, adapter(status, metadata, "BLOB2I") {}
-const vantor::udr::Adapter adapter;
-FB_UDR_EXECUTE_FUNCTION {
-    using namespace vantor::udr;
-    adapter.CheckDeclared(status);
-    const FieldLayout& result = adapter.Out()[0];
-    if (IsNull(in, adapter.In()[0])) return SetNull(out, result, true);
-    ISC_QUAD id;
-    std::memcpy(&id, ValueOf(in, adapter.In()[0]), sizeof id);
-    BlobChunks chunks(status, context, &id);
-    const int32_t first = vantor::FirstIntegerOfChunks(chunks.Reader());
-    chunks.Finish();
-    Write(out, result, first);
-}
-FB_UDR_END_FUNCTION
-
-// The reader stops at the end of the BLOB or after 524288 bytes, whichever
-// comes first: the same bytes the legacy reader takes from the BLOB's length.
-// CREATE FUNCTION BLOB2SO (B BLOB, KEY_ INTEGER, LIMIT_ INTEGER)
-//   RETURNS INTEGER EXTERNAL NAME 'vantor_udr!BLOB2SO' ENGINE UDR;
-FB_UDR_BEGIN_FUNCTION(BLOB2SO)
-FB_UDR_CONSTRUCTOR, adapter(status, metadata, "BLOB2SO") {}
-const vantor::udr::Adapter adapter;
-FB_UDR_EXECUTE_FUNCTION {
-    using namespace vantor::udr;
-    adapter.CheckDeclared(status);
-    const MessageLayout& args = adapter.In();
-    const FieldLayout& result = adapter.Out()[0];
-    if (IsNull(in, args[0]) || IsNull(in, args[1]) || IsNull(in, args[2])) return SetNull(out, result, true);
-    ISC_QUAD id;
-    std::memcpy(&id, ValueOf(in, args[0]), sizeof id);
-    BlobChunks chunks(status, context, &id);
-    const int32_t count = vantor::CountRecordsInChunks(chunks.Reader(), vantor::kRecordScanLimit,
-                                                       Read<int32_t>(in, args[1]), Read<int32_t>(in, args[2]));
-    chunks.Finish();
-    Write(out, result, count);
-}
-FB_UDR_END_FUNCTION
+#include "udr/registrations.inc"
 
 FB_UDR_IMPLEMENT_ENTRY_POINT

@@ -18,17 +18,6 @@ namespace {
 const FieldLayout& Arg(const Call& call, size_t index) { return call.InLayout[index]; }
 const FieldLayout& Result(const Call& call) { return call.OutLayout[0]; }
 
-// Whether any argument is NULL; if so the result is NULL.
-bool NullIn(const Call& call) {
-    for (const FieldLayout& field : call.InLayout) {
-        if (IsNull(call.In, field)) {
-            SetNull(call.Out, Result(call), true);
-            return true;
-        }
-    }
-    return false;
-}
-
 template <typename T>
 T ArgValue(const Call& call, size_t index) {
     return Read<T>(call.In, Arg(call, index));
@@ -58,34 +47,28 @@ int32_t DayCountOfArg(const Call& call) { return DayCountOfDP(ArgValue<double>(c
 // Date and time: day-number conversions.
 
 Outcome RunD2DP(const Call& call) {
-    if (NullIn(call)) return {};
     return SetDouble(call, DateToDP(ArgValue<ISC_DATE>(call, 0)));
 }
 
 Outcome RunDP2D(const Call& call) {
-    if (NullIn(call)) return {};
     Write(call.Out, Result(call), DPToDate(ArgValue<double>(call, 0)));
     return {};
 }
 
 Outcome RunT2DP(const Call& call) {
-    if (NullIn(call)) return {};
     return SetDouble(call, TimeToDP(ArgValue<ISC_TIME>(call, 0)));
 }
 
 Outcome RunDP2T(const Call& call) {
-    if (NullIn(call)) return {};
     Write(call.Out, Result(call), DPToTime(ArgValue<double>(call, 0)));
     return {};
 }
 
 Outcome RunTS2DP(const Call& call) {
-    if (NullIn(call)) return {};
     return SetDouble(call, TimestampToDP(ArgValue<ISC_TIMESTAMP>(call, 0)));
 }
 
 Outcome RunDP2TS(const Call& call) {
-    if (NullIn(call)) return {};
     Write(call.Out, Result(call), DPToTimestamp(ArgValue<double>(call, 0)));
     return {};
 }
@@ -93,27 +76,22 @@ Outcome RunDP2TS(const Call& call) {
 // Calendar fields, weekday filter, current timestamp.
 
 Outcome RunDP2Day(const Call& call) {
-    if (NullIn(call)) return {};
     return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Day);
 }
 
 Outcome RunDP2Month(const Call& call) {
-    if (NullIn(call)) return {};
     return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Month);
 }
 
 Outcome RunDP2Year(const Call& call) {
-    if (NullIn(call)) return {};
     return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Year);
 }
 
 Outcome RunDP2DOW(const Call& call) {
-    if (NullIn(call)) return {};
     return SetSmallint(call, WeekdayOfDayCount(DayCountOfArg(call)));
 }
 
 Outcome RunDPDOW(const Call& call) {
-    if (NullIn(call)) return {};
     // The list as the zero-terminated string the plain function reads: on
     // the stack for the usual short lists, on the heap for long ones.
     const std::string_view days = TextOf(call.In, Arg(call, 1));
@@ -141,7 +119,6 @@ Outcome RunNow(const Call& call) {
 // Wildcard matching. The bytes of both texts are matched as they arrive, in
 // whatever character set the declaration gives them.
 Outcome RunMatch(const Call& call) {
-    if (NullIn(call)) return {};
     // call.Match, when given, is this attachment's MatchState, which keeps
     // the last compiled mask; the results are the same either way.
     const std::string_view text = TextOf(call.In, Arg(call, 0)), mask = TextOf(call.In, Arg(call, 1));
@@ -155,7 +132,6 @@ Outcome RunMatch(const Call& call) {
 // ALC writes the folded bytes straight into the result field; a result
 // field shorter than the text is an error, never a cut result.
 Outcome RunALC(const Call& call) {
-    if (NullIn(call)) return {};
     const std::string_view text = TextOf(call.In, Arg(call, 0));
     if (text.size() > Result(call).Length) return Truncated(call, text.size());
     LowerCaseBytes(reinterpret_cast<const unsigned char*>(text.data()), text.size(),
@@ -172,58 +148,64 @@ const FieldLayout& Chosen(const Call& call) {
 }
 
 Outcome RunIIFValue(const Call& call) {
-    if (NullIn(call)) return {};
     CopyValue(call.In, Chosen(call), call.Out, Result(call));
     return {};
 }
 
 Outcome RunIIF_S(const Call& call) {
-    if (NullIn(call)) return {};
     const std::string_view chosen = TextOf(call.In, Chosen(call));
     if (!SetText(call.Out, Result(call), chosen)) return Truncated(call, chosen.size());
     return {};
 }
 
 Outcome RunIIF_DP(const Call& call) {
-    if (NullIn(call)) return {};
     return SetDouble(call, Read<double>(call.In, Chosen(call)));
 }
 
 // A divisor of +0.0 or -0.0 gives +0.0.
 Outcome RunDivDP(const Call& call) {
-    if (NullIn(call)) return {};
     const double dividend = ArgValue<double>(call, 0), divisor = ArgValue<double>(call, 1);
     return SetDouble(call, IsGuardedDivisor(divisor) ? 0.0 : ExtendedQuotient(dividend, divisor));
 }
 
+// BLOB readers: the BLOB is read through the call's opener.
+
+Outcome RunBLOB2I(const Call& call) {
+    const ChunkReader reader = call.Blobs->Open(ValueOf(call.In, Arg(call, 0)));
+    const int32_t first = FirstIntegerOfChunks(reader);
+    call.Blobs->Close();
+    Write(call.Out, Result(call), first);
+    return {};
+}
+
+// The reader stops at the end of the BLOB or after 524288 bytes, whichever
+// comes first: the same bytes the legacy reader takes from the BLOB's length.
+Outcome RunBLOB2SO(const Call& call) {
+    const int32_t key = ArgValue<int32_t>(call, 1), limit = ArgValue<int32_t>(call, 2);
+    const ChunkReader reader = call.Blobs->Open(ValueOf(call.In, Arg(call, 0)));
+    const int32_t count = CountRecordsInChunks(reader, kRecordScanLimit, key, limit);
+    call.Blobs->Close();
+    Write(call.Out, Result(call), count);
+    return {};
+}
+
 }  // namespace
 
+Outcome Execute(const Routine& routine, const Call& call) {
+    if (routine.Strict) {
+        for (const FieldLayout& field : call.InLayout) {
+            if (IsNull(call.In, field)) {
+                SetNull(call.Out, Result(call), true);
+                return {};
+            }
+        }
+    }
+    return routine.Run(call);
+}
+
 const std::vector<Routine>& Routines() {
-    using K = Kind;
     static const std::vector<Routine> routines = {
-        {"D2DP", {K::Date}, K::Double, RunD2DP},
-        {"DP2D", {K::Double}, K::Date, RunDP2D},
-        {"T2DP", {K::Time}, K::Double, RunT2DP},
-        {"DP2T", {K::Double}, K::Time, RunDP2T},
-        {"TS2DP", {K::Timestamp}, K::Double, RunTS2DP},
-        {"DP2TS", {K::Double}, K::Timestamp, RunDP2TS},
-        {"DP2Day", {K::Double}, K::Smallint, RunDP2Day},
-        {"DP2Month", {K::Double}, K::Smallint, RunDP2Month},
-        {"DP2Year", {K::Double}, K::Smallint, RunDP2Year},
-        {"DP2DOW", {K::Double}, K::Smallint, RunDP2DOW},
-        {"DPDOW", {K::Double, K::Text}, K::Smallint, RunDPDOW},
-        {"Now", {}, K::Timestamp, RunNow},
-        {"Match", {K::Text, K::Text}, K::Smallint, RunMatch},
-        {"ALC", {K::Text}, K::Text, RunALC},
-        {"IIF_D", {K::Smallint, K::Date, K::Date}, K::Date, RunIIFValue},
-        {"IIF_T", {K::Smallint, K::Time, K::Time}, K::Time, RunIIFValue},
-        {"IIF_TS", {K::Smallint, K::Timestamp, K::Timestamp}, K::Timestamp, RunIIFValue},
-        {"IIF_S", {K::Smallint, K::Text, K::Text}, K::Text, RunIIF_S},
-        {"IIF_I", {K::Smallint, K::Integer, K::Integer}, K::Integer, RunIIFValue},
-        {"IIF_DP", {K::Smallint, K::Double, K::Double}, K::Double, RunIIF_DP},
-        {"DivDP", {K::Double, K::Double}, K::Double, RunDivDP},
-        {"BLOB2I", {K::Blob}, K::Integer, nullptr},
-        {"BLOB2SO", {K::Blob, K::Integer, K::Integer}, K::Integer, nullptr},
+#include "udr/routine_table.inc"
     };
     return routines;
 }

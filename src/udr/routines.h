@@ -3,18 +3,21 @@
 // output message, both laid out as the SQL declaration made them
 // (udr/message.h), and computes through the same plain functions as the
 // legacy module, so that for every non-NULL input the two give bit-identical
-// results. NULL in any argument gives NULL.
+// results. For a function the table marks strict, NULL in any argument gives
+// NULL, decided once by Execute before any routine runs.
 //
 // What the engine must be told (an infinite or NaN result, a result longer
 // than its declared length) comes back as an Outcome, which
 // src/udr/functions.cpp raises as the engine's own error. The BLOB readers
-// need the engine to read a BLOB and live in functions.cpp.
+// read their BLOB through the call's BlobOpener, the engine's blob interface
+// in the module.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
+#include "blob/blobreader.h"
 #include "datetime/now.h"
 #include "mask/mask.h"
 #include "udr/message.h"
@@ -43,8 +46,23 @@ struct MatchState {
     CompiledMaskCache Masks;
 };
 
+// Opens a BLOB argument for the BLOB readers. The module's opener reads
+// through the engine; an error of the engine is kept by the reader and
+// raised by Close, once the reader is done.
+class BlobOpener {
+public:
+    // A reader of the BLOB whose 8-byte id is at ID (unaligned).
+    virtual ChunkReader Open(const unsigned char* id) = 0;
+    // Closes the BLOB last opened; raises what its reading met.
+    virtual void Close() = 0;
+
+protected:
+    ~BlobOpener() = default;
+};
+
 // One call: the two messages and their layouts. The clock is Now's; Match
-// is given its state by its adapter (none in a call made without one).
+// is given its state by its adapter (none in a call made without one); the
+// BLOB readers their opener.
 struct Call {
     const MessageLayout& InLayout;
     const unsigned char* In;
@@ -52,19 +70,26 @@ struct Call {
     unsigned char* Out;
     ClockReader Clock = ReadSystemClock;
     MatchState* Match = nullptr;
+    BlobOpener* Blobs = nullptr;
 };
 
 using RoutineBody = Outcome (*)(const Call& call);
 
-// A function of the module: its name (as the declarations' EXTERNAL NAME
-// gives it), the kinds of its arguments and result, and its body (null for
-// the BLOB readers, which functions.cpp runs itself).
+// A function of the module, as src/frame/functions.toml describes it: its
+// name (as the declarations' EXTERNAL NAME gives it), the kinds of its
+// arguments and result, whether NULL in any argument gives NULL without
+// running it (Strict), and its body.
 struct Routine {
     const char* Name;
     std::vector<Kind> In;
     Kind Out;
+    bool Strict;
     RoutineBody Run;
 };
+
+// Runs a routine on one call: a strict routine given NULL in any argument
+// returns NULL without running.
+Outcome Execute(const Routine& routine, const Call& call);
 
 // Checks a function's declaration: the shape (CheckShape) and the character
 // sets it can work in. ALC folds code-page-1250 bytes, so its text and
@@ -73,7 +98,7 @@ struct Routine {
 // otherwise what does not.
 std::string CheckDeclaration(const Routine& routine, const MessageLayout& in, const MessageLayout& out);
 
-// Every function of the module, in the order of sql/vantor-udr.sql.
+// Every function of the module, in the order of the table.
 const std::vector<Routine>& Routines();
 
 // The routine of NAME; null if there is none.

@@ -1,6 +1,6 @@
--- The examples of the README's function tables, one statement each. A unit
--- test (tests/unit/docs_test.cpp) checks that every example of the tables
--- is here and that the README shows the result printed below.
+-- Generated from src/frame/functions.toml by `python3 scripts/functions.py write`: the README's
+-- examples, one statement each. A unit test (tests/unit/docs_test.cpp)
+-- checks that the README shows the result printed below.
 set list on;
 
 select D2DP(DATE '2000-01-01') from rdb$database;

@@ -1,0 +1,806 @@
+#!/usr/bin/env python3
+"""Everything that lists vantor's 23 functions, made from the one table of
+them, src/frame/functions.toml (python3 >= 3.11, standard library only).
+
+  functions.py generate DIR   the build's files (CMake runs it): the legacy
+                              module's version script vantor.map and export
+                              list exports.list, legacy/entry_points.h,
+                              udr/routine_table.inc, udr/registrations.inc,
+                              bench/floor_entry_points.h
+  functions.py write          rewrites the generated files kept in the
+                              repository: the four scripts in sql/, the
+                              README's reference tables, tests/sql/docs_readme.sql
+  functions.py check          fails, saying which, when one of those is not
+                              what `write` makes, or when a file outside the
+                              table, the generated files and the docs lists
+                              all 23 functions (a ctest runs it)
+  functions.py names          the exported names, one a line
+  functions.py sql KIND [--length NAME=BYTES]...
+                              prints a script (KIND: legacy, udr, legacy-drop,
+                              udr-drop), with other text lengths than the
+                              table's ([lengths]) where given
+  functions.py legacy-declarations PREFIX BYTES_PER_CHAR
+                              plain DECLARE EXTERNAL FUNCTION statements of
+                              the legacy module under PREFIX<name>, for a
+                              test to call beside the UDR functions
+
+Other tools import it (load(), legacy_shape(), udr_signature()).
+"""
+import os
+import re
+import sys
+import tomllib
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+TABLE = "src/frame/functions.toml"
+COMMAND = "python3 scripts/functions.py write"
+
+KINDS = {"TEXT": "Text", "SMALLINT": "Smallint", "INTEGER": "Integer", "DOUBLE PRECISION": "Double",
+         "DATE": "Date", "TIME": "Time", "TIMESTAMP": "Timestamp", "BLOB": "Blob"}
+
+
+def load(lengths=None):
+    """The table, with LENGTHS ({name: bytes}) over its own [lengths]."""
+    with open(os.path.join(ROOT, TABLE), "rb") as f:
+        table = tomllib.load(f)
+    for name, value in (lengths or {}).items():
+        if name not in table["lengths"]:
+            raise SystemExit(f"functions.py: no length {name} in {TABLE} (there are {', '.join(table['lengths'])})")
+        table["lengths"][name] = value
+    names = [f["name"] for f in table["function"]]
+    if len(set(n.upper() for n in names)) != len(names):
+        raise SystemExit(f"functions.py: a name is twice in {TABLE}")
+    for f in table["function"]:
+        if f["group"] not in table["groups"]:
+            raise SystemExit(f"functions.py: {f['name']}: no group {f['group']}")
+        for value in f["args"] + [f]:
+            kind = value.get("type", value.get("returns"))
+            if kind not in KINDS:
+                raise SystemExit(f"functions.py: {f['name']}: unknown type {kind}")
+        if f["passing"] not in ("BY VALUE", "FREE_IT", "BY REFERENCE"):
+            raise SystemExit(f"functions.py: {f['name']}: passing is {f['passing']}")
+    for floor in table.get("floor", []):
+        if floor["shape"] not in names:
+            raise SystemExit(f"functions.py: floor {floor['name']}: no function {floor['shape']}")
+    return table
+
+
+def functions(table):
+    return table["function"]
+
+
+def by_name(table, name):
+    return next(f for f in table["function"] if f["name"] == name)
+
+
+# Text lengths. A text in the database's default character set is declared
+# in bytes, written {N} in a script: its Put turns N into the characters of
+# that character set that fit. A text of a fixed single-byte character set,
+# or one whose length is given in characters, is declared as it stands.
+
+def text_length(table, value, module):
+    """(length, scaled): the declared length of a text argument or result."""
+    length = value["length"]
+    if isinstance(length, dict):
+        length = table["lengths"][length[module]]
+        return length, "charset" not in value
+    return length, False
+
+
+def text_type(table, value, module, placeholders=True, label=True):
+    sql = "CSTRING" if module == "legacy" else "VARCHAR"
+    length, scaled = text_length(table, value, module)
+    text = f"{sql}({{{length}}})" if scaled and placeholders else f"{sql}({length})"
+    if "charset" in value:
+        text += f" CHARACTER SET {value['charset']}"
+    return text
+
+
+def sql_type(table, value, module, placeholders=True):
+    kind = value.get("type", value.get("returns"))
+    return text_type(table, value, module, placeholders) if kind == "TEXT" else kind
+
+
+def legacy_shape(table, f, placeholders=True):
+    """The DECLARE EXTERNAL FUNCTION shape: arguments and result."""
+    args = []
+    for arg in f["args"]:
+        text = sql_type(table, arg, "legacy", placeholders)
+        if arg.get("legacy_null"):
+            text += " NULL"
+        args.append(text)
+    result = f"RETURNS {sql_type(table, f, 'legacy', placeholders)}"
+    if f["passing"] != "BY REFERENCE":
+        result += f" {f['passing']}"
+    return ", ".join(args) + (" " if args else "") + result
+
+
+def udr_signature(table, f, placeholders=True):
+    """The CREATE FUNCTION signature: named arguments and result."""
+    args = ", ".join(f"{arg['name']} {sql_type(table, arg, 'udr', placeholders)}" for arg in f["args"])
+    return (f"({args}) " if f["args"] else "") + f"RETURNS {sql_type(table, f, 'udr', placeholders)}"
+
+
+def scaled_lengths(table, module):
+    """The byte lengths a script's Put must turn into characters."""
+    out = set()
+    for f in functions(table):
+        for value in f["args"] + [f]:
+            if value.get("type", value.get("returns")) == "TEXT":
+                length, scaled = text_length(table, value, module)
+                if scaled:
+                    out.add(length)
+    return sorted(out)
+
+
+def replace_chain(variable, lengths):
+    text = variable
+    for length in lengths:
+        text = f"REPLACE({text}, '{{{length}}}', {length} / BytesPerChar)"
+    return text
+
+
+def wrap(text, width, indent):
+    """TEXT cut into lines of at most WIDTH characters, each after INDENT."""
+    lines, line = [], ""
+    for word in text.split():
+        if line and len(indent) + len(line) + 1 + len(word) > width:
+            lines.append(indent + line)
+            line = word
+        else:
+            line = f"{line} {word}" if line else word
+    if line:
+        lines.append(indent + line)
+    return lines
+
+
+def sql_comment(text, indent="  "):
+    lines = wrap(text, 76, indent + "   ")
+    lines[0] = indent + "/* " + lines[0][len(indent) + 3:]
+    return "\n".join(lines) + " */"
+
+
+def grouped(table):
+    """(group key, its functions) in the table's order."""
+    out = []
+    for f in functions(table):
+        if not out or out[-1][0] != f["group"]:
+            out.append((f["group"], []))
+        out[-1][1].append(f)
+    return out
+
+
+def group_comment(table, key):
+    group = table["groups"][key]
+    text = group["heading"] + (". " + group["note"] if "note" in group else "")
+    return sql_comment(text)
+
+
+def sql_literal(text):
+    return "'" + text.replace("'", "''") + "'"
+
+
+def header(what):
+    lines = wrap(f"Generated from {TABLE} by `{COMMAND}`: do not edit it, edit the table. {what}", 76, "   ")
+    return "/* " + "\n".join(lines)[3:] + " */"
+
+
+# The declaration scripts. Each is one EXECUTE BLOCK, so the whole of it is
+# one statement in one transaction: a failure anywhere changes nothing.
+
+def raise_error(name, text):
+    """PSQL that fails the statement with TEXT: an exception made for it,
+    which the failure takes back with everything else."""
+    quoted = text.replace("'", "''''")
+    return (f"    EXECUTE STATEMENT 'CREATE EXCEPTION {name} ''{quoted}''';\n"
+            f"    EXECUTE STATEMENT 'EXECUTE BLOCK AS BEGIN EXCEPTION {name}; END';")
+
+
+NOT_LOADED = ("libvantor.so did not load or answer: the server refuses legacy UDFs from its folder "
+              "(UdfAccess in firebird.conf), or the file is not there, or it is of another architecture. "
+              "Nothing was changed.")
+WRONG_ANSWER = "libvantor_udr.so answers wrongly. Nothing was changed."
+
+
+def probe_block(table, module):
+    """The statements that call a function of the module before the commit."""
+    query = f"SELECT IIF({table['probe'][module]}, 1, 0) FROM RDB$DATABASE".replace("'", "''")
+    if module == "udr":
+        return f"""  /* The module must load and answer before anything is committed: the
+     engine's error (the file missing, or of another architecture) ends the
+     script here, and nothing is changed. */
+  EXECUTE STATEMENT '{query}' INTO Answer;
+  IF (Answer IS DISTINCT FROM 1) THEN
+  BEGIN
+{raise_error("VANTOR$WRONG_ANSWER", WRONG_ANSWER)}
+  END"""
+    return f"""  /* The module must load and answer before anything is committed. The
+     server does not say why a legacy module does not load, so the error
+     names what it can be; nothing is changed. */
+  BEGIN
+    EXECUTE STATEMENT '{query}' INTO Answer;
+  WHEN ANY DO
+    Answer = NULL;
+  END
+  IF (Answer IS DISTINCT FROM 1) THEN
+  BEGIN
+{raise_error("VANTOR$NOT_LOADED", NOT_LOADED)}
+  END"""
+
+
+LEGACY_INTRO = """vantor: declares every function of the legacy UDF module libvantor.so in
+   a database, or moves a database from the UDR module to it.
+
+     isql-fb -bail -user SYSDBA -password <password> \\
+       -i /usr/share/vantor/vantor.sql 127.0.0.1/3050:/path/to/db.fdb
+
+   The server must allow the library's folder (UdfAccess in firebird.conf).
+
+   All or nothing: the whole work is one statement in one transaction, so a
+   failure anywhere leaves the database exactly as it was, and isql exits
+   with status 1. Before it commits, the script calls a function of the
+   module: when the server cannot load it (refused by UdfAccess, missing, or
+   of another architecture) the script fails and changes nothing. Running
+   it again is harmless.
+
+   For each of the 23 names:
+   - not declared: it is declared (DECLARE EXTERNAL FUNCTION);
+   - declared by this module already: left as it is;
+   - declared by the UDR module (vantor-udr.sql) and used by nothing: it is
+     dropped and declared again as a legacy function;
+   - declared by the UDR module and used by views, procedures, triggers,
+     computed columns, CHECK constraints or expression indexes: the engine
+     has no statement that turns a UDR declaration back into a legacy one
+     in place (DECLARE says the function exists, ALTER EXTERNAL FUNCTION
+     refuses new-style functions, DROP refuses while others depend on it).
+     So the legacy entry point is declared as VANTOR$<name>, and <name>
+     becomes a one-line PSQL function with the UDR declaration's arguments
+     that calls it: every dependent keeps working, with the legacy results
+     and NULL rules. vantor-udr.sql turns it back into the UDR function in
+     place and drops VANTOR$<name>;
+   - declared by something else: the script fails (Function ... already
+     exists) and changes nothing.
+
+   Text lengths: CSTRING({N}) stands for the most characters of the
+   database's default character set that fit in N bytes: N in single-byte
+   character sets (WIN1250, ISO8859_1, NONE...), N / 4 in UTF8, N / 3 in
+   UNICODE_FSS. ALC's text is WIN1250 whatever the database's character set:
+   the engine converts the argument to code page 1250 and the result back."""
+
+UDR_INTRO = """vantor: declares every function of the UDR module libvantor_udr.so in a
+   database, or moves a database from the legacy module to it in place.
+
+     isql-fb -bail -user SYSDBA -password <password> \\
+       -i /usr/share/vantor/vantor-udr.sql 127.0.0.1/3050:/path/to/db.fdb
+
+   The server loads the module from a folder of its UDR engine's path
+   (plugins/udr in plugins.conf). The functions take the same names as the
+   legacy module's, so queries stay as they are.
+
+   All or nothing: the whole work is one statement in one transaction, so a
+   failure anywhere leaves the database exactly as it was, and isql exits
+   with status 1. Before it commits, the script calls a function of the
+   module: when the engine cannot load it (missing, or of another
+   architecture: its error says which) the script fails and changes
+   nothing. Running it again is harmless.
+
+   Each function is declared with CREATE OR ALTER FUNCTION ... ENGINE UDR,
+   which replaces a legacy declaration of this library (vantor.sql) in
+   place: views, procedures, triggers, computed columns, CHECK constraints
+   and expression indexes that use it keep working. A name that something
+   other than vantor declares makes the script fail and change nothing.
+   The legacy entry points that an earlier move back declared as
+   VANTOR$<name> are dropped.
+
+   What changes for callers: SQL NULL in any argument gives NULL, for every
+   function; the legacy module reads a missing number as 0 and a missing
+   string as empty.
+
+   Text lengths: VARCHAR({N}) stands for the most characters of the
+   database's default character set that fit in N bytes: N in single-byte
+   character sets, N / 4 in UTF8."""
+
+FIND_DECLARATION = """    IsLegacy = NULL;
+    SELECT COALESCE(RDB$LEGACY_FLAG, 0), COALESCE(TRIM(RDB$ENGINE_NAME), ''), COALESCE(TRIM(RDB$MODULE_NAME), ''), COALESCE(TRIM(RDB$ENTRYPOINT), '')
+      FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME = :Key AND RDB$PACKAGE_NAME IS NULL
+      INTO IsLegacy, Engine, Module, Entry;"""
+
+BYTES_PER_CHAR = """  SELECT c.RDB$BYTES_PER_CHARACTER FROM RDB$DATABASE d JOIN RDB$CHARACTER_SETS c
+    ON c.RDB$CHARACTER_SET_NAME = COALESCE(d.RDB$CHARACTER_SET_NAME, 'NONE')
+    INTO BytesPerChar;"""
+
+
+def put_lines(table, module):
+    out = []
+    for key, members in grouped(table):
+        out.append("")
+        out.append(group_comment(table, key))
+        for f in members:
+            for note in [f.get("note")] + ([f.get("legacy_note")] if module == "legacy" else []):
+                if note:
+                    out.append(sql_comment(note))
+            name = sql_literal(f["name"])
+            if module == "legacy":
+                args = ", ".join(arg["name"] for arg in f["args"])
+                out.append(f"  EXECUTE PROCEDURE Put({name}, {sql_literal(legacy_shape(table, f))},")
+                out.append(f"    {sql_literal(udr_signature(table, f))}, {sql_literal(args)}, BytesPerChar);")
+            else:
+                out.append(f"  EXECUTE PROCEDURE Put({name}, {sql_literal(udr_signature(table, f))}, BytesPerChar);")
+    return "\n".join(out)
+
+
+def legacy_script(table):
+    lengths = scaled_lengths(table, "legacy")
+    udr_lengths = scaled_lengths(table, "udr")
+    return f"""{header("Declares the legacy module's functions.")}
+
+/* {LEGACY_INTRO} */
+
+SET AUTODDL OFF;
+SET BAIL ON;
+SET TERM ^;
+EXECUTE BLOCK AS
+  DECLARE BytesPerChar INTEGER;
+  DECLARE Answer INTEGER;
+  /* Put declares one function; Legacy is its DECLARE EXTERNAL FUNCTION
+     shape (arguments and result), Signature and Args the PSQL function that
+     stands in for a UDR declaration others depend on. */
+  DECLARE PROCEDURE Put (Name VARCHAR(31), Legacy VARCHAR(1000),
+                         Signature VARCHAR(1000), Args VARCHAR(100),
+                         BytesPerChar INTEGER) AS
+    DECLARE Key VARCHAR(31);
+    DECLARE IsLegacy SMALLINT;
+    DECLARE Engine VARCHAR(63);
+    DECLARE Module VARCHAR(255);
+    DECLARE Entry VARCHAR(255);
+  BEGIN
+    Key = UPPER(Name);
+    Legacy = {replace_chain("Legacy", lengths)};
+    Signature = {replace_chain("Signature", udr_lengths)};
+{FIND_DECLARATION}
+    IF (IsLegacy = 1 AND Module = 'vantor') THEN
+      EXIT;
+    /* The stand-in PSQL function of an earlier move. */
+    IF (IsLegacy = 0 AND Engine = '' AND EXISTS (SELECT 1 FROM RDB$FUNCTIONS
+        WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Key AND RDB$MODULE_NAME = 'vantor')) THEN
+      EXIT;
+    IF (IsLegacy = 0 AND Engine = 'UDR' AND Entry STARTING WITH 'vantor_udr!') THEN
+    BEGIN
+      IF (EXISTS (SELECT 1 FROM RDB$DEPENDENCIES
+          WHERE RDB$DEPENDED_ON_NAME = :Key AND RDB$DEPENDED_ON_TYPE = 15)) THEN
+      BEGIN
+        EXECUTE STATEMENT 'DECLARE EXTERNAL FUNCTION VANTOR$' || Key || ' ' || Legacy
+          || ' ENTRY_POINT ''' || Name || ''' MODULE_NAME ''vantor''';
+        EXECUTE STATEMENT 'CREATE OR ALTER FUNCTION ' || Key || ' ' || Signature
+          || ' AS BEGIN RETURN VANTOR$' || Key || '(' || Args || '); END';
+        EXIT;
+      END
+      EXECUTE STATEMENT 'DROP FUNCTION ' || Key;
+    END
+    /* Not declared, or a UDR declaration just dropped; anything else makes
+       this fail with "Function ... already exists". */
+    EXECUTE STATEMENT 'DECLARE EXTERNAL FUNCTION ' || Name || ' ' || Legacy
+      || ' ENTRY_POINT ''' || Name || ''' MODULE_NAME ''vantor''';
+  END
+BEGIN
+{BYTES_PER_CHAR}
+{put_lines(table, "legacy")}
+
+{probe_block(table, "legacy")}
+END^
+SET TERM ;^
+COMMIT;
+"""
+
+
+def udr_script(table):
+    lengths = scaled_lengths(table, "udr")
+    return f"""{header("Declares the UDR module's functions.")}
+
+/* {UDR_INTRO} */
+
+SET AUTODDL OFF;
+SET BAIL ON;
+SET TERM ^;
+EXECUTE BLOCK AS
+  DECLARE BytesPerChar INTEGER;
+  DECLARE Answer INTEGER;
+  DECLARE PROCEDURE Put (Name VARCHAR(31), Signature VARCHAR(1000), BytesPerChar INTEGER) AS
+    DECLARE Key VARCHAR(31);
+    DECLARE IsLegacy SMALLINT;
+    DECLARE Engine VARCHAR(63);
+    DECLARE Module VARCHAR(255);
+    DECLARE Entry VARCHAR(255);
+  BEGIN
+    Key = UPPER(Name);
+    Signature = {replace_chain("Signature", lengths)};
+{FIND_DECLARATION}
+    /* Only declarations of this library are replaced: the legacy module's,
+       this module's, and the stand-ins of vantor.sql. Anything else fails
+       here with "Function ... already exists". */
+    IF (IsLegacy IS NOT NULL
+        AND NOT (IsLegacy = 1 AND Module = 'vantor')
+        AND NOT (Engine = 'UDR' AND Entry STARTING WITH 'vantor_udr!')
+        AND NOT (Engine = '' AND EXISTS (SELECT 1 FROM RDB$FUNCTIONS
+                 WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Key AND RDB$MODULE_NAME = 'vantor'))) THEN
+      EXECUTE STATEMENT 'CREATE FUNCTION ' || Key || ' ' || Signature
+        || ' EXTERNAL NAME ''vantor_udr!' || Name || ''' ENGINE UDR';
+    EXECUTE STATEMENT 'CREATE OR ALTER FUNCTION ' || Key || ' ' || Signature
+      || ' EXTERNAL NAME ''vantor_udr!' || Name || ''' ENGINE UDR';
+    IF (EXISTS (SELECT 1 FROM RDB$FUNCTIONS
+        WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Key AND RDB$MODULE_NAME = 'vantor')) THEN
+      EXECUTE STATEMENT 'DROP EXTERNAL FUNCTION VANTOR$' || Key;
+  END
+BEGIN
+{BYTES_PER_CHAR}
+{put_lines(table, "udr")}
+
+{probe_block(table, "udr")}
+END^
+SET TERM ;^
+COMMIT;
+"""
+
+
+def drop_script(table, declared_by):
+    names = [f"'{f['name'].upper()}'" for f in functions(table)]
+    selects = [f"SELECT {names[0]} n FROM RDB$DATABASE"] + [f"SELECT {n} FROM RDB$DATABASE" for n in names[1:]]
+    lines = []
+    for i in range(0, len(selects), 2):
+        pair = " UNION ALL ".join(selects[i:i + 2])
+        lines.append(("      " if i == 0 else "      UNION ALL ") + pair)
+    name_list = "\n".join(lines)
+    script = declared_by.replace(".sql", "-drop.sql").replace("vantor-drop-udr", "vantor-udr-drop")
+    return f"""{header("Drops the functions.")}
+
+/* vantor: drops every function that {declared_by} declares.
+
+   isql-fb -bail -user SYSDBA -password <password> \\
+     -i /usr/share/vantor/{script} 127.0.0.1/3050:/path/to/db.fdb
+
+   It drops the functions whichever module declares them (vantor.sql or
+   vantor-udr.sql), so either drop script does the job; a name that
+   something other than vantor declares is left alone. Running it again is
+   harmless.
+
+   All or nothing: while a view, procedure, trigger, computed column, CHECK
+   constraint or index still uses one of the functions, the engine refuses
+   to drop it (cannot delete ... there are N dependencies); the script then
+   fails, drops nothing at all and isql exits with status 1. */
+
+SET AUTODDL OFF;
+SET BAIL ON;
+SET TERM ^;
+EXECUTE BLOCK AS
+  DECLARE Name VARCHAR(31);
+  DECLARE IsLegacy SMALLINT;
+  DECLARE Engine VARCHAR(63);
+  DECLARE Module VARCHAR(255);
+  DECLARE Entry VARCHAR(255);
+BEGIN
+  FOR SELECT n FROM (
+{name_list}) INTO Name DO
+  BEGIN
+    IsLegacy = NULL;
+    SELECT COALESCE(RDB$LEGACY_FLAG, 0), COALESCE(TRIM(RDB$ENGINE_NAME), ''), COALESCE(TRIM(RDB$MODULE_NAME), ''), COALESCE(TRIM(RDB$ENTRYPOINT), '')
+      FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME = :Name AND RDB$PACKAGE_NAME IS NULL
+      INTO IsLegacy, Engine, Module, Entry;
+    /* The legacy declaration, the UDR one, or the stand-in PSQL function
+       that vantor.sql makes when it moves a database back. */
+    IF ((IsLegacy = 1 AND Module = 'vantor')
+        OR (Engine = 'UDR' AND Entry STARTING WITH 'vantor_udr!')
+        OR (IsLegacy = 0 AND Engine = '' AND EXISTS (SELECT 1 FROM RDB$FUNCTIONS
+            WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Name AND RDB$MODULE_NAME = 'vantor'))) THEN
+      EXECUTE STATEMENT 'DROP FUNCTION ' || Name;
+    IF (EXISTS (SELECT 1 FROM RDB$FUNCTIONS
+        WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Name AND RDB$MODULE_NAME = 'vantor')) THEN
+      EXECUTE STATEMENT 'DROP EXTERNAL FUNCTION VANTOR$' || Name;
+  END
+END^
+SET TERM ;^
+COMMIT;
+"""
+
+
+SCRIPTS = {
+    "legacy": ("sql/vantor.sql", legacy_script),
+    "udr": ("sql/vantor-udr.sql", udr_script),
+    "legacy-drop": ("sql/vantor-drop.sql", lambda t: drop_script(t, "vantor.sql")),
+    "udr-drop": ("sql/vantor-udr-drop.sql", lambda t: drop_script(t, "vantor-udr.sql")),
+}
+
+
+def legacy_declarations(table, prefix, bytes_per_char):
+    out = []
+    for f in functions(table):
+        shape = legacy_shape(table, f)
+        shape = re.sub(r"\{(\d+)\}", lambda m: str(int(m.group(1)) // bytes_per_char), shape)
+        out.append(f"DECLARE EXTERNAL FUNCTION {prefix}{f['name']} {shape} "
+                   f"ENTRY_POINT '{f['name']}' MODULE_NAME 'vantor';")
+    return "\n".join(out) + "\n"
+
+
+# The README's reference tables, one a group, each between two markers.
+
+def readme_type(table, value):
+    kind = value.get("type", value.get("returns"))
+    if kind != "TEXT":
+        text = kind
+    else:
+        text = "CSTRING" + (f"({value['length']})" if isinstance(value["length"], int) else "")
+        if "charset" in value:
+            text += f" {value['charset']}"
+    if "label" in value:
+        text += f" {value['label']}"
+    return text
+
+
+def readme_table(table, key):
+    rows = ["| Function | SQL signature | Returns | Example |", "|---|---|---|---|"]
+    for f in functions(table):
+        if f["group"] != key:
+            continue
+        args = ", ".join(readme_type(table, arg) for arg in f["args"])
+        rows.append(f"| `{f['name']}` | ({args}) → {readme_type(table, f)} | {f['summary']} | "
+                    f"`{f['example']}` → {f['shows']} |")
+    return "\n".join(rows)
+
+
+def readme_marker(key):
+    return f"<!-- Generated from {TABLE} by `{COMMAND}`: the {key} table. -->"
+
+
+README_END = "<!-- End of the generated table. -->"
+
+
+def readme(table, text):
+    for key, _ in grouped(table):
+        begin = readme_marker(key)
+        pattern = re.compile(re.escape(begin) + r"\n.*?" + re.escape(README_END), re.S)
+        if not pattern.search(text):
+            raise SystemExit(f"functions.py: README.md has no marker {begin}")
+        text = pattern.sub(lambda m: f"{begin}\n{readme_table(table, key)}\n{README_END}", text)
+    return text
+
+
+def docs_readme_sql(table):
+    lines = [f"-- Generated from {TABLE} by `{COMMAND}`: the README's",
+             "-- examples, one statement each. A unit test (tests/unit/docs_test.cpp)",
+             "-- checks that the README shows the result printed below.",
+             "set list on;", ""]
+    lines += [f"select {f['example']} from rdb$database;" for f in functions(table)]
+    return "\n".join(lines) + "\n"
+
+
+def committed(table):
+    """{path: text} of every generated file kept in the repository."""
+    out = {path: make(table) for path, make in SCRIPTS.values()}
+    with open(os.path.join(ROOT, "README.md"), encoding="utf-8") as f:
+        out["README.md"] = readme(table, f.read())
+    out["tests/sql/docs_readme.sql"] = docs_readme_sql(table)
+    return out
+
+
+# The build's files.
+
+def c_parts(f):
+    m = re.fullmatch(r"(.*?)\s*\b(\w+)\((.*)\)", f["c"])
+    if not m or m.group(2) != f["name"]:
+        raise SystemExit(f"functions.py: {f['name']}: c is not a prototype of it: {f['c']}")
+    return m.group(1).strip(), m.group(3)
+
+
+def c_comment(lines_of_text, indent=""):
+    return "\n".join(f"{indent}// {line}".rstrip() for line in lines_of_text)
+
+
+def legacy_declaration_comment(table, f):
+    shape = legacy_shape(table, f, placeholders=False)
+    first = f"DECLARE EXTERNAL FUNCTION {f['name']} {shape.split(' RETURNS ')[0] if f['args'] else ''}".rstrip()
+    returns = "RETURNS " + shape.split("RETURNS ", 1)[1]
+    return [first, f"  {returns} ENTRY_POINT '{f['name']}' MODULE_NAME 'vantor';"]
+
+
+def udr_declaration_comment(table, f):
+    return [f"CREATE FUNCTION {f['name']} {udr_signature(table, f, placeholders=False)}",
+            f"  EXTERNAL NAME 'vantor_udr!{f['name']}' ENGINE UDR;"]
+
+
+def generated_c_header(what):
+    return (f"// Generated from {TABLE} by scripts/functions.py (run by the build):\n"
+            f"// do not edit, edit the table. {what}\n")
+
+
+def entry_points_h(table):
+    out = [generated_c_header("The 23 legacy entry points as the server calls them:\n"
+                              "// every argument by reference, C linkage, nothing thrown. The adapters in\n"
+                              "// src/legacy include it, so each definition is checked against its\n"
+                              "// declaration here; tests, benchmarks and fuzz targets call the entry\n"
+                              "// points through it."),
+           "#pragma once", "", "#include <cstdint>", "", '#include "frame/udf.h"']
+    for key, members in grouped(table):
+        out += ["", f"// {table['groups'][key]['heading']}"]
+        for f in members:
+            result, params = c_parts(f)
+            out.append("")
+            out.append(c_comment(legacy_declaration_comment(table, f)))
+            for note in (f.get("note"), f.get("legacy_note")):
+                if note:
+                    out += wrap(note, 100, "// ")
+            out.append(f"VANTOR_ENTRY {result} {f['name']}({params}) noexcept;")
+    return "\n".join(out) + "\n"
+
+
+def routine_table_inc(table):
+    out = [generated_c_header("The UDR routine table's entries: name, the kinds of\n"
+                              "// the arguments and the result, NULL in any argument giving NULL, body.")]
+    for f in functions(table):
+        args = ", ".join(f"Kind::{KINDS[arg['type']]}" for arg in f["args"])
+        strict = "true" if f["strict"] else "false"
+        body = f.get("routine", "Run" + f["name"])
+        out.append(f'{{"{f["name"]}", {{{args}}}, Kind::{KINDS[f["returns"]]}, {strict}, {body}}},')
+    return "\n".join(out) + "\n"
+
+
+def registrations_inc(table):
+    out = [generated_c_header("The UDR module's functions, each under its\n"
+                              "// declaration in sql/vantor-udr.sql (texts in bytes of a single-byte\n"
+                              "// character set).")]
+    for key, members in grouped(table):
+        out += ["", f"// {table['groups'][key]['heading']}"]
+        for f in members:
+            out.append("")
+            out.append(c_comment(udr_declaration_comment(table, f)))
+            out.append(f"VANTOR_UDR_FUNCTION({f['name']})")
+    return "\n".join(out) + "\n"
+
+
+def floor_entry_points_h(table):
+    out = [generated_c_header("The engine benchmark's do-nothing UDFs\n"
+                              "// (libvantor_floor.so), each with the prototype of the function whose\n"
+                              "// shape it takes, so that the compiler checks the shape."),
+           "#pragma once", "", "#include <cstdint>", "", '#include "frame/udf.h"', ""]
+    seen = set()
+    for floor in table["floor"]:
+        if floor["legacy"] in seen:
+            continue
+        seen.add(floor["legacy"])
+        result, params = c_parts(by_name(table, floor["shape"]))
+        out.append(f'extern "C" __attribute__((visibility("default"))) {result} {floor["legacy"]}({params}) noexcept;')
+    return "\n".join(out) + "\n"
+
+
+def version_script(table):
+    names = "".join(f"    {f['name']};\n" for f in functions(table))
+    return ("/* Generated from " + TABLE + " by scripts/functions.py: the exports of\n"
+            "   libvantor.so, the 23 entry points and nothing else. */\n"
+            "{\n  global:\n" + names + "  local:\n    *;\n};\n")
+
+
+def export_list(table):
+    return "".join(f["name"] + "\n" for f in functions(table))
+
+
+def build_files(table):
+    return {
+        "vantor.map": version_script(table),
+        "exports.list": export_list(table),
+        "legacy/entry_points.h": entry_points_h(table),
+        "udr/routine_table.inc": routine_table_inc(table),
+        "udr/registrations.inc": registrations_inc(table),
+        "bench/floor_entry_points.h": floor_entry_points_h(table),
+    }
+
+
+def write_if_changed(path, text):
+    """Writes TEXT to PATH unless it holds it already (so make sees no change)."""
+    try:
+        with open(path, encoding="utf-8") as f:
+            if f.read() == text:
+                return
+    except FileNotFoundError:
+        pass
+    os.makedirs(os.path.dirname(path) or ".", exist_ok=True)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
+
+
+# The check that no hand-kept list is left: a file that names all 23
+# functions within a few lines of each other lists them. The table, the
+# generated files and the documentation may. So may the engine benchmark's
+# queries and its report's map of them, which hold what each function is
+# given and measured against, not what it is.
+
+LIST_WINDOW = 40
+SKIPPED_DIRS = {".git", "build", "corpus"}
+ALLOWED = {TABLE, "bench/enginebench.py", "bench/perfreport.py"}
+
+
+def lists_every_function(text, names):
+    lines = text.lower().split("\n")
+    patterns = [re.compile(r"(?<![\w$])" + re.escape(n.lower()) + r"(?!\w)") for n in names]
+    where = [[i for i, line in enumerate(lines) if p.search(line)] for p in patterns]
+    if any(not w for w in where):
+        return False
+    # Whether one window of LIST_WINDOW lines holds every name.
+    for start in sorted({i for w in where for i in w}):
+        if all(any(start <= i < start + LIST_WINDOW for i in w) for w in where):
+            return True
+    return False
+
+
+def hand_kept_lists(table, generated):
+    names = [f["name"] for f in functions(table)]
+    found = []
+    for folder, dirs, files in os.walk(ROOT):
+        dirs[:] = sorted(d for d in dirs if d not in SKIPPED_DIRS)
+        for file in sorted(files):
+            path = os.path.relpath(os.path.join(folder, file), ROOT)
+            if path in ALLOWED or path in generated or path.endswith(".md") or path.startswith("docs/"):
+                continue
+            try:
+                with open(os.path.join(ROOT, path), encoding="utf-8") as f:
+                    text = f.read()
+            except (UnicodeDecodeError, OSError):
+                continue
+            if lists_every_function(text, names):
+                found.append(path)
+    return found
+
+
+def check(table):
+    status = 0
+    files = committed(table)
+    for path, text in files.items():
+        try:
+            with open(os.path.join(ROOT, path), encoding="utf-8") as f:
+                current = f.read()
+        except FileNotFoundError:
+            current = None
+        if current != text:
+            print(f"functions.py: {path} is not what {TABLE} makes: run `{COMMAND}`")
+            status = 1
+    for path in hand_kept_lists(table, files):
+        print(f"functions.py: {path} lists all 23 functions by hand: make it read {TABLE} "
+              f"(or a file generated from it)")
+        status = 1
+    if status == 0:
+        print(f"functions.py: {len(files)} generated files current, no hand-kept list of the functions")
+    return status
+
+
+def parse_lengths(args):
+    lengths = {}
+    while args and args[0] == "--length":
+        name, _, value = args[1].partition("=")
+        lengths[name] = int(value)
+        args = args[2:]
+    if args:
+        raise SystemExit(__doc__)
+    return lengths
+
+
+def main(argv):
+    command = argv[1] if len(argv) > 1 else ""
+    if command == "generate" and len(argv) == 3:
+        table = load()
+        for path, text in build_files(table).items():
+            write_if_changed(os.path.join(argv[2], path), text)
+    elif command == "write" and len(argv) == 2:
+        for path, text in committed(load()).items():
+            write_if_changed(os.path.join(ROOT, path), text)
+    elif command == "check" and len(argv) == 2:
+        return check(load())
+    elif command == "names" and len(argv) == 2:
+        sys.stdout.write(export_list(load()))
+    elif command == "sql" and len(argv) >= 3 and argv[2] in SCRIPTS:
+        sys.stdout.write(SCRIPTS[argv[2]][1](load(parse_lengths(argv[3:]))))
+    elif command == "legacy-declarations" and len(argv) == 4:
+        sys.stdout.write(legacy_declarations(load(), argv[2], int(argv[3])))
+    else:
+        raise SystemExit(__doc__)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -31,8 +31,8 @@
 # (build/<flavour>/fbroot, fbroot-fb4...) whose firebird.conf allows UDFs from
 # the build folder only; lock and temporary files stay in a scratch folder;
 # nothing in /etc is read for the engine's configuration or changed. The
-# engine's tools are exported as VANTOR_ISQL and VANTOR_GBAK for scripts that
-# SQL files call.
+# engine's tools are exported as VANTOR_ISQL and VANTOR_GBAK, and the build
+# folder as VANTOR_BUILD, for scripts that SQL files call.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/fbroot.sh"
@@ -97,7 +97,7 @@ case "$engine" in
   *) echo "fbrun: unknown engine $engine (fb3 or fb4)" >&2; exit 2 ;;
 esac
 # The engine's own tools, for this run and for scripts that SQL files call.
-export VANTOR_ISQL="$tools/isql-fb" VANTOR_GBAK="$tools/gbak" VANTOR_CLIENT_EXEC="$client_exec"
+export VANTOR_ISQL="$tools/isql-fb" VANTOR_GBAK="$tools/gbak" VANTOR_CLIENT_EXEC="$client_exec" VANTOR_BUILD="$builddir"
 isql=$VANTOR_ISQL
 if [ $udr -eq 1 ]; then
   # The engine's plugin folder is the root's, so this root has its own: the

@@ -13,13 +13,14 @@
 #     module not in the UDR folder, a module of another architecture there;
 #     the legacy declarations must stay as they were.
 set -u
+. ../../scripts/lib/platform.sh
 dir=$FIREBIRD_TMP/unloadable
 rm -rf "$dir" && mkdir -p "$dir/empty" "$dir/other"
 sql=$(cd ../../sql && pwd)
 build=$VANTOR_BUILD
 isql=${VANTOR_ISQL:-isql-fb}
 # A shared object of the other architecture, under the modules' names.
-if readelf -h "$build/libvantor.so" | grep -q 'Class:.*ELF64'; then other=/usr/lib/i386-linux-gnu/libm.so.6
+if [ "$(elf_flavour "$build/libvantor.so")" = x86_64 ]; then other=/usr/lib/i386-linux-gnu/libm.so.6
 else other=/usr/lib/x86_64-linux-gnu/libm.so.6; fi
 cp "$other" "$dir/other/libvantor.so"
 
@@ -37,8 +38,7 @@ make_root() {
   cp -L "$FIREBIRD"/intl/* "$root/intl/"
   for plugin in "$FIREBIRD"/plugins/*; do [ -d "$plugin" ] || cp -L "$plugin" "$root/plugins/"; done
   printf 'UdfAccess = %s\n' "$2" > "$root/firebird.conf"
-  printf 'Plugin = UDR {\n\tModule = $(dir_plugins)/udr_engine\n\tConfig = UDR_config\n}\nConfig = UDR_config {\n\tpath = $(root)/plugins/udr\n}\n' \
-    > "$root/plugins.conf"
+  write_udr_plugins_conf "$root/plugins.conf"
   [ -z "$3" ] || cp "$3" "$root/plugins/udr/libvantor_udr.so"
 }
 

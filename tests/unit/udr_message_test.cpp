@@ -9,7 +9,6 @@
 // shape accepted.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -260,75 +259,6 @@ TEST(UdrMessage, DatesAndNumbersAtScatteredOffsets) {
     division.Put<double>(0, 1e308);
     division.Put<double>(1, 1e-308);
     EXPECT_EQ(RunRoutine("DivDP", division, quotient).What, Fault::Overflow);
-}
-
-// The BLOB readers through the routine table: the BLOB id read at its
-// offset and handed to the opener, the integer arguments beside it, the
-// BLOB closed once read, NULL handled before the BLOB is opened.
-class MemoryBlobs final : public BlobOpener {
-public:
-    std::vector<unsigned char> Bytes;
-    unsigned char OpenedId[8] = {};
-    int Opens = 0, Closes = 0;
-
-    ChunkReader Open(const unsigned char* id) override {
-        std::memcpy(OpenedId, id, sizeof OpenedId);
-        ++Opens;
-        at_ = 0;
-        return ChunkReader{Read, this};
-    }
-    void Close() override { ++Closes; }
-
-private:
-    // Seven bytes at most a delivery, so that records split across them.
-    static size_t Read(void* context, unsigned char* into, size_t size) noexcept {
-        MemoryBlobs& self = *static_cast<MemoryBlobs*>(context);
-        const size_t n = std::min({size, size_t{7}, self.Bytes.size() - self.at_});
-        std::memcpy(into, self.Bytes.data() + self.at_, n);
-        self.at_ += n;
-        return n;
-    }
-    size_t at_ = 0;
-};
-
-TEST(UdrMessage, BlobReadersReadTheirBlobThroughTheOpener) {
-    MemoryBlobs blobs;
-    // Records (key, value): (5, 9), (5, 10), (4, 1), (5, -3).
-    for (int32_t word : {5, 9, 5, 10, 4, 1, 5, -3}) {
-        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&word);
-        blobs.Bytes.insert(blobs.Bytes.end(), bytes, bytes + 4);
-    }
-    const uint64_t id = 0x0102030405060708u;
-    FakeMessage in, out;
-    in.Add(kSqlBlob, 8, 0, 3).Add(kSqlLong, 4, 0, 5).Add(kSqlLong, 4, 0, 1);
-    out.Add(kSqlLong, 4, 0, 6);
-    in.Put<uint64_t>(0, id);
-    in.Put<int32_t>(1, 5);
-    in.Put<int32_t>(2, 10);
-    const Routine& count = *FindRoutine("BLOB2SO");
-    ASSERT_EQ(CheckDeclaration(count, in.Layout, out.Layout), "");
-    Call call{in.Layout, in.Bytes.data(), out.Layout, out.Bytes.data()};
-    call.Blobs = &blobs;
-    EXPECT_EQ(Execute(count, call).What, Fault::None);
-    EXPECT_EQ(out.Get<int32_t>(), 2);
-    EXPECT_EQ(out.NullFlag(), 0);
-    EXPECT_EQ(std::memcmp(blobs.OpenedId, &id, 8), 0);
-    EXPECT_EQ(blobs.Opens, 1);
-    EXPECT_EQ(blobs.Closes, 1);
-    in.SetNullFlag(2, true);
-    Execute(count, call);
-    EXPECT_NE(out.NullFlag(), 0);
-    EXPECT_EQ(blobs.Opens, 1);
-
-    FakeMessage first, integer;
-    first.Add(kSqlBlob, 8, 0, 5);
-    integer.Add(kSqlLong, 4, 0, 2);
-    first.Put<uint64_t>(0, id);
-    Call firstCall{first.Layout, first.Bytes.data(), integer.Layout, integer.Bytes.data()};
-    firstCall.Blobs = &blobs;
-    EXPECT_EQ(Execute(*FindRoutine("BLOB2I"), firstCall).What, Fault::None);
-    EXPECT_EQ(integer.Get<int32_t>(), 5);
-    EXPECT_EQ(blobs.Closes, 2);
 }
 
 TEST(UdrMessage, DeclarationsOfTheWrongShapeAreRefused) {

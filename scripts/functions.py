@@ -59,6 +59,8 @@ def load(lengths=None):
                 raise SystemExit(f"functions.py: {f['name']}: unknown type {kind}")
         if f["passing"] not in ("BY VALUE", "FREE_IT", "BY REFERENCE"):
             raise SystemExit(f"functions.py: {f['name']}: passing is {f['passing']}")
+        if not isinstance(f.get("strict"), bool):
+            raise SystemExit(f"functions.py: {f['name']}: strict must be true or false")
     for floor in table.get("floor", []):
         if floor["shape"] not in names:
             raise SystemExit(f"functions.py: floor {floor['name']}: no function {floor['shape']}")
@@ -450,7 +452,7 @@ def drop_script(table, declared_by):
         pair = " UNION ALL ".join(selects[i:i + 2])
         lines.append(("      " if i == 0 else "      UNION ALL ") + pair)
     name_list = "\n".join(lines)
-    script = declared_by.replace(".sql", "-drop.sql").replace("vantor-drop-udr", "vantor-udr-drop")
+    script = declared_by.replace(".sql", "-drop.sql")
     return f"""{header("Drops the functions.")}
 
 /* vantor: drops every function that {declared_by} declares.

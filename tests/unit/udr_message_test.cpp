@@ -237,10 +237,10 @@ TEST(UdrMessage, DatesAndNumbersAtScatteredOffsetsMatchThePlainFunctions) {
         RunRoutine("DP2D", in, outDate);
         EXPECT_EQ(outDate.Get<int32_t>(), DPToDate(value));
         RunRoutine("DP2TS", in, outTs);
-        const ISC_TIMESTAMP expected = DPToTimestamp(value);
-        const ISC_TIMESTAMP got = outTs.Get<ISC_TIMESTAMP>();
-        EXPECT_EQ(got.timestamp_date, expected.timestamp_date);
-        EXPECT_EQ(got.timestamp_time, expected.timestamp_time);
+        const Timestamp expected = DPToTimestamp(value);
+        const Timestamp got = outTs.Get<Timestamp>();
+        EXPECT_EQ(got.Date, expected.Date);
+        EXPECT_EQ(got.Time, expected.Time);
         EXPECT_EQ(outTs.NullFlag(), 0);
         // DPDOW with a weekday list of a length that needs the long path.
         const std::string list = std::string(100, '0' + static_cast<char>(i % 3)) + std::to_string(i % 8);

@@ -51,13 +51,4 @@ int32_t CountRecordsInChunks(ChunkReader reader, size_t wanted, int32_t key, int
 uint32_t CountMatchingRecords(const unsigned char* bytes, size_t records, int32_t key,
                               int32_t limit) noexcept;
 
-// The two forms of CountMatchingRecords, which the tests hold to the same
-// counts: Plain a record at a time, Avx2 sixteen records a step.
-// CountMatchingRecords is bound at load time to Avx2 where the processor
-// has AVX2, else to Plain.
-uint32_t CountMatchingRecordsPlain(const unsigned char* bytes, size_t records, int32_t key,
-                                   int32_t limit) noexcept;
-uint32_t CountMatchingRecordsAvx2(const unsigned char* bytes, size_t records, int32_t key,
-                                  int32_t limit) noexcept;
-
 }  // namespace vantor

@@ -8,8 +8,12 @@
 
 namespace vantor {
 
+// A resolver runs before the sanitizers' runtime is set up, so neither it nor
+// this reading of the runtime's processor record may be instrumented.
+#define VANTOR_RESOLVER __attribute__((no_sanitize("address", "undefined")))
+
 // AVX2, with the YMM registers enabled by the operating system.
-inline bool ProcessorHasAvx2() noexcept {
+VANTOR_RESOLVER inline bool ProcessorHasAvx2() noexcept {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
 }

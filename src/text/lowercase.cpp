@@ -62,7 +62,7 @@ __attribute__((target("avx2"))) void LowerCaseBytesAvx2(const unsigned char* sou
 // as the noexcept LowerCaseBytes.)
 extern "C" {
 using LowerCaseFunction = void (*)(const unsigned char*, std::size_t, unsigned char*) noexcept;
-LowerCaseFunction ResolveLowerCaseBytes() noexcept {
+VANTOR_RESOLVER LowerCaseFunction ResolveLowerCaseBytes() noexcept {
     if (ProcessorHasAvx2()) return reinterpret_cast<LowerCaseFunction>(LowerCaseBytesAvx2);
     return LowerCaseBytesPlain;
 }

@@ -100,9 +100,6 @@ void BM_CountOf(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBlobBytes));
 }
 BENCHMARK_TEMPLATE(BM_CountOf, vantor::CountMatchingRecords)->Name("BM_CountRecords512KiB");
-BENCHMARK_TEMPLATE(BM_CountOf, vantor::CountMatchingRecordsPlain)->Name("BM_CountRecords512KiB_Plain");
-BENCHMARK_TEMPLATE(BM_CountOf, vantor::CountMatchingRecordsSse2)->Name("BM_CountRecords512KiB_Sse2");
-BENCHMARK_TEMPLATE(BM_CountOf, vantor::CountMatchingRecordsAvx2)->Name("BM_CountRecords512KiB_Avx2");
 
 void BM_Memcpy512KiB(benchmark::State& state) {
     const std::vector<unsigned char> source = RandomRecords();

@@ -1,10 +1,6 @@
-// Calendar fields and the weekday filter: DP2Day, DP2Month, DP2Year,
-// DP2DOW, DPDOW.
+// The exact day count of a DP value, the weekday list's text search and
+// the day count of a calendar date.
 #include "datetime/calendar.h"
-
-#include <cstring>
-
-#include "frame/udf.h"
 
 namespace vantor {
 
@@ -29,12 +25,6 @@ bool IsLeapYear(int64_t year) {
     return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
 }
 
-int BitLength(uint64_t value) {
-    int length = 0;
-    for (; value != 0; value >>= 1) ++length;
-    return length;
-}
-
 // value / 2^shift rounded to nearest, ties to even, for shift 1 to 63.
 uint64_t ShiftRightNearestEven(uint64_t value, int shift) {
     const uint64_t quotient = value >> shift;
@@ -53,52 +43,32 @@ int64_t FloorDivide(int64_t dividend, int64_t divisor) {
 }  // namespace
 
 bool RoundedMillisecondsOfDP(double dp, int64_t* milliseconds) noexcept {
-    uint64_t bits;
-    std::memcpy(&bits, &dp, sizeof bits);
-    const bool negative = (bits >> 63) != 0;
-    const int biasedExponent = static_cast<int>((bits >> 52) & 0x7FF);
-    const int exponent = biasedExponent - 1023;  // |dp| = 1.f * 2^exponent
+    const DoubleFields fields = FieldsOfDouble(dp);
+    const int exponent = fields.Biased - 1023;  // |dp| = 1.f * 2^exponent
     if (exponent > kLargestBinaryExponent) return false;  // also NaN and infinities
     if (exponent < kSmallestBinaryExponent) {              // also zeros and subnormals
         *milliseconds = 0;
         return true;
     }
-    // |dp| * 86400000 = product * 2^scale, exactly; product < 2^70.
-    const uint64_t significand = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
-    const uint64_t lowPart = (significand & 0xFFFFFFFFu) * kOddPartOfMillisecondsPerDay;
-    const uint64_t highPart = (significand >> 32) * kOddPartOfMillisecondsPerDay;
-    uint64_t productLow = lowPart + (highPart << 32);
-    const uint64_t productHigh = (highPart >> 32) + (productLow < lowPart ? 1 : 0);
-    int scale = exponent - 52 + kTwosInMillisecondsPerDay;
+    // |dp| * 86400000 exactly (below 2^70), then rounded to a 64-bit
+    // significand as the x87 rounds the product: rounded * 2^scale.
+    int shift;
+    const uint64_t rounded =
+        RoundWideToExtended(MultiplyWide(fields.Significand(), kOddPartOfMillisecondsPerDay), &shift);
+    const int scale = shift + exponent - 52 + kTwosInMillisecondsPerDay;
 
-    // The extended-precision product: rounded to a 64-bit significand.
-    if (productHigh != 0) {
-        const int drop = BitLength(productHigh);  // 1 to 6 bits
-        const uint64_t dropped = productLow & ((uint64_t{1} << drop) - 1);
-        uint64_t kept = (productLow >> drop) | (productHigh << (64 - drop));
-        const uint64_t half = uint64_t{1} << (drop - 1);
-        scale += drop;
-        if (dropped > half || (dropped == half && (kept & 1) != 0)) {
-            if (++kept == 0) {  // carried out of 64 bits: the value is 2^64
-                kept = uint64_t{1} << 63;
-                ++scale;
-            }
-        }
-        productLow = kept;
-    }
-
-    // Then to a whole number of milliseconds. Within the exponent range
-    // above, scale lies from -72 to -5, so there are always bits to round
-    // away, and the result stays below 2^58.
+    // Then to a whole number of milliseconds. The exact product is 2^68 or
+    // more, so `rounded` has dropped 5 or 6 bits, and scale lies from -67
+    // to -6: there are always bits to round away.
     uint64_t magnitude;
     if (scale < -64) {
         magnitude = 0;  // below one half
     } else if (scale == -64) {
-        magnitude = productLow > (uint64_t{1} << 63) ? 1 : 0;  // a tie goes to even 0
+        magnitude = rounded > (uint64_t{1} << 63) ? 1 : 0;  // a tie goes to even 0
     } else {
-        magnitude = ShiftRightNearestEven(productLow, -scale);
+        magnitude = ShiftRightNearestEven(rounded, -scale);
     }
-    *milliseconds = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+    *milliseconds = fields.Negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
     return true;
 }
 
@@ -112,17 +82,17 @@ int32_t DayCountOfDPExact(double dp) noexcept {
                                 static_cast<uint32_t>(kDayCountOfDPDayZero));
 }
 
-bool WeekdayPassesListText(int32_t weekday, const char* list) noexcept {
+bool WeekdayPassesListText(int32_t weekday, std::string_view list) noexcept {
     // Decimal digits of the weekday's low 16 bits: at most five.
-    char text[6];
-    char* begin = text + sizeof text - 1;
-    *begin = '\0';
+    char text[5];
+    char* begin = text + sizeof text;
     unsigned value = static_cast<uint16_t>(weekday);
     do {
         *--begin = static_cast<char>('0' + value % 10);
         value /= 10;
     } while (value != 0);
-    return std::strstr(list, begin) != nullptr;
+    return list.find(std::string_view(begin, static_cast<size_t>(text + sizeof text - begin))) !=
+           std::string_view::npos;
 }
 
 int64_t DayCountOfDate(int64_t year, int month, int day) noexcept {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
+#include <string_view>
+
+#include "frame/extended.h"
 
 namespace vantor {
 
@@ -48,20 +50,18 @@ __attribute__((const)) int32_t DayCountOfDPExact(double dp) noexcept;
 inline int32_t DayCountOfDP(const double& dp) noexcept {
     constexpr uint64_t kKeepsItsDay = 0xFFFFFFE65E3E9194ULL;  // floor(2^64 * (86399999.5 - 1/64) / 86400000)
     constexpr uint64_t kNextDay = 0xFFFFFFE7EBED336CULL;      // floor(2^64 * (86399999.5 + 1/64) / 86400000)
-    uint64_t bits;
-    std::memcpy(&bits, &dp, sizeof bits);
-    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
-    if (biased > 1023 + 30) return kDayCountOutOfRange;       // also NaN and infinities
-    if (biased < 1022) return kDayCountOfDPDayZero;           // below half a day
-    const int fractionBits = 1075 - biased;                   // 22 to 53
-    const uint64_t significand = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+    const DoubleFields fields = FieldsOfDouble(dp);
+    if (fields.Biased > 1023 + 30) return kDayCountOutOfRange;  // also NaN and infinities
+    if (fields.Biased < 1022) return kDayCountOfDPDayZero;      // below half a day
+    const int fractionBits = 1075 - fields.Biased;              // 22 to 53
+    const uint64_t significand = fields.Significand();
     uint32_t days = fractionBits == 53 ? 0 : static_cast<uint32_t>(significand >> fractionBits);
     const uint64_t fraction = significand & ((uint64_t{1} << fractionBits) - 1);
     if (fraction >= (kKeepsItsDay >> (64 - fractionBits))) {
         if (fraction <= (kNextDay >> (64 - fractionBits))) return DayCountOfDPExact(dp);
         ++days;
     }
-    if ((bits >> 63) != 0) days = 0u - days;
+    if (fields.Negative) days = 0u - days;
     return static_cast<int32_t>(days + static_cast<uint32_t>(kDayCountOfDPDayZero));
 }
 
@@ -111,25 +111,16 @@ inline int32_t WeekdayOfDayCount(int32_t dayCount) noexcept {
 
 // WeekdayPassesList for a weekday outside 1 to 7, whose text has several
 // digits or none that a list names.
-__attribute__((pure)) bool WeekdayPassesListText(int32_t weekday, const char* list) noexcept;
+__attribute__((pure)) bool WeekdayPassesListText(int32_t weekday, std::string_view list) noexcept;
 
-// Whether a weekday passes a weekday list: "" and "0" pass every day
-// (a null list reads as ""); otherwise the weekday, taken as an unsigned
-// 16-bit number, is written in decimal and looked for anywhere in the list.
-// A weekday from 1 to 7 is one digit, looked for byte by byte.
-// Whether a list passes every day whatever the weekday: "", "0" and null.
-// DPDOW asks this before it computes the weekday at all.
-inline bool WeekdayListPassesEveryDay(const char* list) noexcept {
-    return list == nullptr || list[0] == '\0' || (list[0] == '0' && list[1] == '\0');
-}
-
-inline bool WeekdayPassesList(int32_t weekday, const char* list) noexcept {
-    if (WeekdayListPassesEveryDay(list)) return true;
+// Whether a weekday passes a weekday list: "" and "0" pass every day;
+// otherwise the weekday, taken as an unsigned 16-bit number, is written in
+// decimal and looked for anywhere in the list. A weekday from 1 to 7 is one
+// digit, looked for byte by byte.
+inline bool WeekdayPassesList(int32_t weekday, std::string_view list) noexcept {
+    if (list.empty() || list == "0") return true;
     if (static_cast<uint32_t>(weekday) - 1 >= 7u) return WeekdayPassesListText(weekday, list);
-    const char digit = static_cast<char>('0' + weekday);
-    for (; *list != '\0'; ++list)
-        if (*list == digit) return true;
-    return false;
+    return list.find(static_cast<char>('0' + weekday)) != std::string_view::npos;
 }
 
 // The day count of a proleptic Gregorian date (month 1 to 12, day 1 to the

@@ -1,20 +1,19 @@
-// Day-number conversions: D2DP, DP2D, T2DP, DP2T, TS2DP, DP2TS.
+// The x87 forms of the day-number conversions, which the inline forms of
+// daynumber.h take under a control word other than the default.
 #include "datetime/daynumber.h"
-
-#include <cstring>
 
 namespace vantor {
 
-double TimeToDPOnX87(ISC_TIME time) {
+double TimeToDPOnX87(uint32_t time) {
     return RoundToDouble(DayFractionOfTime(time));
 }
 
-double TimestampToDPOnX87(ISC_TIMESTAMP timestamp) {
-    return RoundToDouble(static_cast<long double>(DPDayOfServerDate(timestamp.timestamp_date)) +
-                         DayFractionOfTime(timestamp.timestamp_time));
+double TimestampToDPOnX87(Timestamp timestamp) {
+    return RoundToDouble(static_cast<long double>(DPDayOfServerDate(timestamp.Date)) +
+                         DayFractionOfTime(timestamp.Time));
 }
 
-ISC_TIME DPToTimeOnX87(double dp) {
+uint32_t DPToTimeOnX87(double dp) {
     const long double x = dp;
     if (!HasInt64Truncation(x)) return 0;
     long double fraction = x - static_cast<long double>(TruncateToInt64(x));  // exact
@@ -22,7 +21,7 @@ ISC_TIME DPToTimeOnX87(double dp) {
     const long double guarded = fraction + kTruncationGuard;
     const long double units = (guarded * kUnitsPerMillisecond) / kDaysPerMillisecond;
     const int64_t time = TruncateToInt64(units);
-    return time > kLastTimeOfDay ? kLastTimeOfDay : static_cast<ISC_TIME>(time);
+    return time > kLastTimeOfDay ? kLastTimeOfDay : static_cast<uint32_t>(time);
 }
 
 }  // namespace vantor

@@ -1,18 +1,25 @@
 // DP values: a double count of days from 1899-12-30 00:00, the fraction
-// being the time of day. Conversions to and from the server's ISC_DATE,
-// ISC_TIME and ISC_TIMESTAMP, shared by the calendar functions and Now.
+// being the time of day. Conversions to and from the server's date, time
+// and timestamp values, shared by the calendar functions and Now.
 #pragma once
 
 #include <cstdint>
 
 #include "frame/extended.h"
-#include "frame/udf.h"
 
 namespace vantor {
 
+// The server's values as plain numbers: a date is a signed count of days
+// (day 0 is 1858-11-17), a time a count of 1/10000 second since midnight,
+// and a timestamp the two, date first, in the server's 8-byte layout.
+struct Timestamp {
+    int32_t Date;
+    uint32_t Time;
+};
+
 // Server day d is DP day d - kDayOffset (1858-11-17 to 1899-12-30).
 constexpr int32_t kDayOffset = 15018;
-// ISC_TIME units per millisecond.
+// Time units (1/10000 second) per millisecond.
 constexpr long double kUnitsPerMillisecond = 10.0L;
 // Days per millisecond: 1/86400000 rounded to the nearest extended value.
 constexpr long double kDaysPerMillisecond = ExtendedFromBits(0xC6D750EBFA67B90DULL, 0x3FE4);
@@ -20,11 +27,11 @@ constexpr long double kDaysPerMillisecond = ExtendedFromBits(0xC6D750EBFA67B90DU
 // is added to a fraction before scaling, so that the double nearest to
 // k/864000000 always truncates back to k.
 constexpr long double kTruncationGuard = ExtendedFromBits(0xAFEBFF0BCB24AAFFULL, 0x3FDA);
-// The last valid ISC_TIME of a day, 23:59:59.9999.
-constexpr ISC_TIME kLastTimeOfDay = 863999999u;
+// The last valid time of a day, 23:59:59.9999.
+constexpr uint32_t kLastTimeOfDay = 863999999u;
 
 // Server day number minus the offset, in 32-bit two's complement.
-inline int32_t DPDayOfServerDate(ISC_DATE date) {
+inline int32_t DPDayOfServerDate(int32_t date) {
     return static_cast<int32_t>(static_cast<uint32_t>(date) - static_cast<uint32_t>(kDayOffset));
 }
 
@@ -32,7 +39,7 @@ inline int32_t DPDayOfServerDate(ISC_DATE date) {
 // as a 32-bit integer: the compiler would otherwise store it as the two
 // halves of a 64-bit integer and load those at once, which the processor
 // cannot forward from the two stores.
-inline long double ExtendedOfTime(ISC_TIME time) {
+inline long double ExtendedOfTime(uint32_t time) {
 #if defined(__i386__)
     if (time < 0x80000000u) return static_cast<long double>(static_cast<int32_t>(time));
 #endif
@@ -41,7 +48,7 @@ inline long double ExtendedOfTime(ISC_TIME time) {
 
 // The time of day as an unrounded fraction of a day: (t / 10) * C, on the
 // x87 under the calling thread's settings.
-inline long double DayFractionOfTime(ISC_TIME time) {
+inline long double DayFractionOfTime(uint32_t time) {
     return (ExtendedOfTime(time) / kUnitsPerMillisecond) * kDaysPerMillisecond;
 }
 
@@ -54,7 +61,7 @@ inline long double DayFractionOfTime(ISC_TIME time) {
 //       b * floor(2^s / 10) + b * (2^s mod 10) / 10, whose remainder is even
 //       (never a tie);
 //   r = q * C rounded to 64 bits, from the 128-bit product.
-inline uint64_t ExtendedDayFractionOfTime(ISC_TIME time, int* exponent) noexcept {
+inline uint64_t ExtendedDayFractionOfTime(uint32_t time, int* exponent) noexcept {
     const int lead = __builtin_clz(time);
     const uint32_t top = time << lead;
     const bool wide = top < 0xA0000000u;  // t/10 scaled by 2^36 stays below 2^64
@@ -70,21 +77,21 @@ inline uint64_t ExtendedDayFractionOfTime(ISC_TIME time, int* exponent) noexcept
     return product;
 }
 
-inline double DateToDP(ISC_DATE date) {
+inline double DateToDP(int32_t date) {
     return static_cast<double>(DPDayOfServerDate(date));
 }
 
 // The x87 forms of the conversions below, under the calling thread's
 // settings; the inline forms take them whenever the control word is not the
 // default, and the tests hold the two to the same bits under the default.
-double TimeToDPOnX87(ISC_TIME time);
-double TimestampToDPOnX87(ISC_TIMESTAMP timestamp);
-ISC_TIME DPToTimeOnX87(double dp);
+double TimeToDPOnX87(uint32_t time);
+double TimestampToDPOnX87(Timestamp timestamp);
+uint32_t DPToTimeOnX87(double dp);
 
 // On x86-64 the x87 does these steps in a few cycles and is itself the
 // definition, so it is used under every control word; the i386 build works
 // the default settings' result out in integers (see ExtendedDayFractionOfTime).
-inline double TimeToDP(ISC_TIME time) {
+inline double TimeToDP(uint32_t time) {
 #if defined(__x86_64__)
     return RoundToDouble(DayFractionOfTime(time));
 #else
@@ -99,16 +106,16 @@ inline double TimeToDP(ISC_TIME time) {
 // The day and the fraction added at 64 bits and then rounded to double, in
 // integers: the sum is exact in 128 bits with the fraction's scale (2^-61
 // to 2^-94), then rounded as the x87 rounds it.
-inline double TimestampToDP(ISC_TIMESTAMP timestamp) {
+inline double TimestampToDP(Timestamp timestamp) {
 #if defined(__x86_64__)
-    return RoundToDouble(static_cast<long double>(DPDayOfServerDate(timestamp.timestamp_date)) +
-                         DayFractionOfTime(timestamp.timestamp_time));
+    return RoundToDouble(static_cast<long double>(DPDayOfServerDate(timestamp.Date)) +
+                         DayFractionOfTime(timestamp.Time));
 #else
     if (!IsDefaultArithmetic(ReadControlWord())) return TimestampToDPOnX87(timestamp);
-    const int32_t day = DPDayOfServerDate(timestamp.timestamp_date);
-    if (timestamp.timestamp_time == 0) return static_cast<double>(day);
+    const int32_t day = DPDayOfServerDate(timestamp.Date);
+    if (timestamp.Time == 0) return static_cast<double>(day);
     int exponent;
-    const uint64_t fraction = ExtendedDayFractionOfTime(timestamp.timestamp_time, &exponent);
+    const uint64_t fraction = ExtendedDayFractionOfTime(timestamp.Time, &exponent);
     if (day == 0) return DoubleOfExtended(fraction, exponent, false);
     const int scale = -exponent;  // 61 to 94
     const uint64_t magnitude = day < 0 ? 0u - static_cast<uint64_t>(static_cast<int64_t>(day))
@@ -140,7 +147,7 @@ inline double TimestampToDP(ISC_TIMESTAMP timestamp) {
 // whatever the thread's settings. The DP conversions take the value by
 // reference, so that its bits are read from memory as they are (the i386
 // build would otherwise pass it through the x87).
-inline ISC_DATE DPToDate(const double& dp) {
+inline int32_t DPToDate(const double& dp) {
 #if defined(__x86_64__)
     // cvttsd2si truncates whatever MXCSR says, and gives the integer
     // indefinite where there is no 64-bit integer part, as the x87 does.
@@ -151,15 +158,15 @@ inline ISC_DATE DPToDate(const double& dp) {
     __asm__("cvttsd2si %1, %0" : "=r"(truncated) : "x"(dp));
     const uint32_t whole = static_cast<uint32_t>(truncated);
 #else
-    const uint64_t bits = BitsOfDouble(dp);
-    const int exponent = static_cast<int>((bits >> 52) & 0x7FF) - 1023;
-    if (exponent < 0 || exponent >= 63) return static_cast<ISC_DATE>(kDayOffset);
-    const uint64_t significand = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+    const DoubleFields fields = FieldsOfDouble(dp);
+    const int exponent = fields.Biased - 1023;
+    if (exponent < 0 || exponent >= 63) return kDayOffset;
+    const uint64_t significand = fields.Significand();
     uint32_t whole = exponent <= 52 ? static_cast<uint32_t>(significand >> (52 - exponent))
                                     : static_cast<uint32_t>(significand << (exponent - 52));
-    if ((bits >> 63) != 0) whole = 0u - whole;
+    if (fields.Negative) whole = 0u - whole;
 #endif
-    return static_cast<ISC_DATE>(whole + static_cast<uint32_t>(kDayOffset));
+    return static_cast<int32_t>(whole + static_cast<uint32_t>(kDayOffset));
 }
 
 // DP value to time of day, from the magnitude of the fraction (so -0.75 is
@@ -175,25 +182,15 @@ inline ISC_DATE DPToDate(const double& dp) {
 // unit), the last a constant rounded (half a unit). Whenever that sum lies
 // 16 units (2^-30) or more from a whole number, the x87's result truncates
 // to the same whole number as the sum; otherwise the x87 is asked.
-inline ISC_TIME DPToTime(const double& dp) {
+inline uint32_t DPToTime(const double& dp) {
     if (!IsDefaultArithmetic(ReadControlWord())) return DPToTimeOnX87(dp);
-    const uint64_t bits = BitsOfDouble(dp);
-    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
-    if (biased >= 1023 + 52) return 0;  // whole, or no 64-bit integer part
-    const uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
-    // The fraction's magnitude is numerator * 2^-denominatorBits.
-    uint64_t numerator;
-    int denominatorBits;
-    if (biased >= 1023) {
-        denominatorBits = 1075 - biased;  // 1 to 52
-        numerator = mantissa & ((uint64_t{1} << denominatorBits) - 1);
-    } else if (biased != 0) {
-        denominatorBits = 1075 - biased;
-        numerator = mantissa | (uint64_t{1} << 52);
-    } else {
-        denominatorBits = 1074;
-        numerator = mantissa;
-    }
+    const DoubleFields fields = FieldsOfDouble(dp);
+    if (fields.Biased >= 1023 + 52) return 0;  // whole, or no 64-bit integer part
+    // The fraction's magnitude is numerator * 2^-denominatorBits; from 1.0 on
+    // (1 to 52 fraction bits) the whole part is cut off.
+    const int denominatorBits = fields.Biased == 0 ? 1074 : 1075 - fields.Biased;
+    uint64_t numerator = fields.Significand();
+    if (denominatorBits <= 52) numerator &= (uint64_t{1} << denominatorBits) - 1;
     // f * 864000000 * 2^34 = numerator * 421875 * 2^(45 - denominatorBits),
     // below 2^63.7.
     constexpr uint32_t kOddPartOfUnitsPerDay = 421875;  // 864000000 = 421875 * 2^11
@@ -222,8 +219,8 @@ inline ISC_TIME DPToTime(const double& dp) {
     return time > kLastTimeOfDay ? kLastTimeOfDay : time;
 }
 
-inline ISC_TIMESTAMP DPToTimestamp(const double& dp) {
-    return ISC_TIMESTAMP{DPToDate(dp), DPToTime(dp)};
+inline Timestamp DPToTimestamp(const double& dp) {
+    return Timestamp{DPToDate(dp), DPToTime(dp)};
 }
 
 }  // namespace vantor

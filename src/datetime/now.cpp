@@ -3,12 +3,10 @@
 
 #include <sys/time.h>
 
-#include <cstring>
 #include <ctime>
 #include <limits>
 
 #include "datetime/calendar.h"
-#include "datetime/daynumber.h"
 
 // The clock is read as 64-bit seconds on every flavour (the i386 build
 // compiles with _TIME_BITS=64), so Now keeps working after 2038-01-19.
@@ -24,7 +22,7 @@ constexpr int64_t kDayCountOfServerDayZero = kDayCountOfDPDayZero - kDayOffset;
 
 }  // namespace
 
-ISC_TIME TimeOfDayToMillisecond(int hour, int minute, int second, int millisecond) noexcept {
+uint32_t TimeOfDayToMillisecond(int hour, int minute, int second, int millisecond) noexcept {
     if (second > 59) {  // a leap second
         second = 59;
         millisecond = 999;
@@ -33,17 +31,17 @@ ISC_TIME TimeOfDayToMillisecond(int hour, int minute, int second, int millisecon
     return seconds * 10000u + static_cast<uint32_t>(millisecond) * 10u;
 }
 
-bool LocalTimestampOfReading(ClockReading reading, ISC_TIMESTAMP* timestamp) noexcept {
+bool LocalTimestampOfReading(ClockReading reading, Timestamp* timestamp) noexcept {
     if (reading.microseconds < 0 || reading.microseconds > 999999) return false;
     const time_t seconds = static_cast<time_t>(reading.seconds);
     struct tm local;
     if (localtime_r(&seconds, &local) == nullptr) return false;
     const int64_t day = DayCountOfDate(int64_t{local.tm_year} + 1900, local.tm_mon + 1, local.tm_mday) -
                         kDayCountOfServerDayZero;
-    if (day < std::numeric_limits<ISC_DATE>::min() || day > std::numeric_limits<ISC_DATE>::max())
+    if (day < std::numeric_limits<int32_t>::min() || day > std::numeric_limits<int32_t>::max())
         return false;
-    timestamp->timestamp_date = static_cast<ISC_DATE>(day);
-    timestamp->timestamp_time =
+    timestamp->Date = static_cast<int32_t>(day);
+    timestamp->Time =
         TimeOfDayToMillisecond(local.tm_hour, local.tm_min, local.tm_sec, reading.microseconds / 1000);
     return true;
 }
@@ -56,18 +54,9 @@ bool ReadSystemClock(ClockReading* reading) noexcept {
     return true;
 }
 
-bool CurrentLocalTimestamp(ClockReader readClock, ISC_TIMESTAMP* timestamp) noexcept {
+bool CurrentLocalTimestamp(ClockReader readClock, Timestamp* timestamp) noexcept {
     ClockReading reading;
     return readClock(&reading) && LocalTimestampOfReading(reading, timestamp);
-}
-
-ISC_TIMESTAMP* CurrentTimestamp(Allocator allocate, ClockReader readClock) noexcept {
-    ISC_TIMESTAMP timestamp;
-    if (!CurrentLocalTimestamp(readClock, &timestamp)) return nullptr;
-    void* block = allocate(static_cast<long>(sizeof(ISC_TIMESTAMP)));
-    if (block == nullptr) return nullptr;
-    std::memcpy(block, &timestamp, sizeof timestamp);
-    return static_cast<ISC_TIMESTAMP*>(block);
 }
 
 }  // namespace vantor

@@ -1,10 +1,9 @@
-// Now: the current local timestamp of the host, to the whole millisecond,
-// in an 8-byte block from the server's allocator.
+// Now: the current local timestamp of the host, to the whole millisecond.
 #pragma once
 
 #include <cstdint>
 
-#include "frame/udf.h"
+#include "datetime/daynumber.h"
 
 namespace vantor {
 
@@ -15,32 +14,24 @@ struct ClockReading {
     int32_t microseconds;
 };
 
-// The ISC_TIME of a local time of day, to the whole millisecond (ten units
+// The server time of a local time of day, to the whole millisecond (ten units
 // a millisecond). A leap second (second 60) is held at 59.999 of the same
 // minute, so the result never passes 863999990.
-ISC_TIME TimeOfDayToMillisecond(int hour, int minute, int second, int millisecond) noexcept;
+uint32_t TimeOfDayToMillisecond(int hour, int minute, int second, int millisecond) noexcept;
 
 // The local date and time of day of one clock reading under the process's
 // time zone (localtime_r): both come from the same reading, so they always
 // belong together. False when the reading is out of range or the local-time
 // conversion fails, or the date has no 32-bit day number.
-bool LocalTimestampOfReading(ClockReading reading, ISC_TIMESTAMP* timestamp) noexcept;
+bool LocalTimestampOfReading(ClockReading reading, Timestamp* timestamp) noexcept;
 
 // Reads the system clock (gettimeofday); false if it fails.
 bool ReadSystemClock(ClockReading* reading) noexcept;
 
-using Allocator = void* (*)(long size) noexcept;
 using ClockReader = bool (*)(ClockReading* reading) noexcept;
 
 // One clock reading converted to local time into *timestamp; false, leaving
-// it alone, if the clock or the conversion fails. The UDR Now returns this.
-bool CurrentLocalTimestamp(ClockReader readClock, ISC_TIMESTAMP* timestamp) noexcept;
-
-// The steps of Now, with the allocator and the clock as parameters: one
-// clock reading, converted to local time, then the block for it. If the
-// clock or the conversion fails, the result is null and nothing is
-// allocated (the server's allocator has no release function, so a block
-// taken first could not be given back); no memory gives null too.
-ISC_TIMESTAMP* CurrentTimestamp(Allocator allocate, ClockReader readClock) noexcept;
+// it alone, if the clock or the conversion fails.
+bool CurrentLocalTimestamp(ClockReader readClock, Timestamp* timestamp) noexcept;
 
 }  // namespace vantor

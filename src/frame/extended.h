@@ -85,6 +85,25 @@ inline uint64_t BitsOfDouble(const double& x) noexcept {
     return bits;
 }
 
+// The fields of a double's bit pattern. For a normal number the value is
+// Significand * 2^(Biased - 1075), the hidden bit included; zeros and
+// subnormals have Biased 0 (and no hidden bit), infinities and NaN 0x7FF.
+// Every reading of a double's bits goes through this one decoding.
+struct DoubleFields {
+    bool Negative;
+    int Biased;
+    uint64_t Fraction;  // the 52 stored bits
+    uint64_t Significand() const noexcept {
+        return Biased == 0 ? Fraction : Fraction | (uint64_t{1} << 52);
+    }
+};
+
+inline DoubleFields FieldsOfDouble(const double& x) noexcept {
+    const uint64_t bits = BitsOfDouble(x);
+    return DoubleFields{(bits >> 63) != 0, static_cast<int>((bits >> 52) & 0x7FF),
+                        bits & ((uint64_t{1} << 52) - 1)};
+}
+
 inline double DoubleOfBits(uint64_t bits) noexcept {
     double x;
     std::memcpy(&x, &bits, sizeof x);

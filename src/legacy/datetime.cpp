@@ -3,11 +3,26 @@
 // Each reads its arguments by address (a null address gives the result
 // written beside it) and calls the plain function of src/datetime.
 #include <cstring>
+#include <string_view>
 
 #include "datetime/calendar.h"
 #include "datetime/daynumber.h"
-#include "datetime/now.h"
 #include "legacy/entry_points.h"
+#include "legacy/now.h"
+
+namespace vantor {
+
+ISC_TIMESTAMP* CurrentTimestamp(Allocator allocate, ClockReader readClock) noexcept {
+    Timestamp timestamp;
+    if (!CurrentLocalTimestamp(readClock, &timestamp)) return nullptr;
+    void* block = allocate(static_cast<long>(sizeof(ISC_TIMESTAMP)));
+    if (block == nullptr) return nullptr;
+    const ISC_TIMESTAMP value{timestamp.Date, timestamp.Time};
+    std::memcpy(block, &value, sizeof value);
+    return static_cast<ISC_TIMESTAMP*>(block);
+}
+
+}  // namespace vantor
 
 VANTOR_ENTRY double D2DP(const ISC_DATE* date) noexcept {
     return date ? vantor::DateToDP(*date) : 0.0;
@@ -26,15 +41,16 @@ VANTOR_ENTRY ISC_TIME DP2T(const double* dp) noexcept {
 }
 
 VANTOR_ENTRY double TS2DP(const ISC_TIMESTAMP* timestamp) noexcept {
-    return timestamp ? vantor::TimestampToDP(*timestamp) : 0.0;
+    return timestamp ? vantor::TimestampToDP({timestamp->timestamp_date, timestamp->timestamp_time}) : 0.0;
 }
 
 // The timestamp is written over the argument's own 8 bytes, whose address is
 // returned; the server reads it from there and frees nothing.
 VANTOR_ENTRY ISC_TIMESTAMP* DP2TS(double* dp) noexcept {
     if (!dp) return nullptr;
-    const ISC_TIMESTAMP timestamp = vantor::DPToTimestamp(*dp);
-    std::memcpy(dp, &timestamp, sizeof timestamp);
+    const vantor::Timestamp timestamp = vantor::DPToTimestamp(*dp);
+    const ISC_TIMESTAMP value{timestamp.Date, timestamp.Time};
+    std::memcpy(dp, &value, sizeof value);
     return reinterpret_cast<ISC_TIMESTAMP*>(dp);
 }
 
@@ -58,10 +74,8 @@ VANTOR_ENTRY int32_t DP2DOW(const double* dp) noexcept {
 // A null weekday list reads as "", which passes every day.
 VANTOR_ENTRY int16_t DPDOW(const double* dp, const char* list) noexcept {
     if (!dp) return 0;
-    if (vantor::WeekdayListPassesEveryDay(list)) return 1;  // no weekday needed
-    return vantor::WeekdayPassesList(vantor::WeekdayOfDayCount(vantor::DayCountOfDP(*dp)), list)
-               ? 1
-               : 0;
+    const int32_t weekday = vantor::WeekdayOfDayCount(vantor::DayCountOfDP(*dp));
+    return vantor::WeekdayPassesList(weekday, list ? std::string_view(list) : std::string_view()) ? 1 : 0;
 }
 
 // The block comes from ib_util_malloc, and the server frees it.

@@ -10,11 +10,11 @@
 namespace vantor {
 
 // The choice of every IIF function: a condition above 0 picks the first
-// alternative; 0, a negative condition and a missing one (SQL's NULL is not
-// true) pick the second. The alternatives are handed back, never read.
+// alternative; 0 and a negative condition pick the second. The adapters
+// pass the alternatives' addresses, which come back unread.
 template <typename Value>
-Value* Choose(const int16_t* condition, Value* first, Value* second) {
-    return condition && *condition > 0 ? first : second;
+Value Choose(int16_t condition, Value first, Value second) {
+    return condition > 0 ? first : second;
 }
 
 // Whether DivDP answers the divisor with +0.0 without dividing: +0.0, -0.0

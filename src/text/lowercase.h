@@ -86,21 +86,12 @@ static_assert(NibbleTablesFoldEveryByte(), "at most eight high halves with capit
 
 // Writes the folding of source[0..length) to target[0..length). Reads no
 // byte of source outside that range. Bound once, at load time, to the
-// fastest of the forms below that the processor runs.
+// vector form where the processor has AVX2, else to the plain form.
 void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
 
-// The forms, which the tests hold to the same bytes. Avx512Vbmi looks up
-// 64 bytes at a time in the whole table (four 64-byte quarters, two
-// two-register permutes and a blend by the top bit); Avx2 and Ssse3 fold
-// every byte by the nibble tables, 32 or 16 at a time; Sse2 folds blocks of
-// ASCII by arithmetic and the rest through the table; Plain (i386 only,
-// for processors without SSE2) is Sse2's code in 32-bit registers.
-void LowerCaseBytesAvx512Vbmi(const unsigned char* source, std::size_t length, unsigned char* target);
-void LowerCaseBytesAvx2(const unsigned char* source, std::size_t length, unsigned char* target);
-void LowerCaseBytesSsse3(const unsigned char* source, std::size_t length, unsigned char* target);
-void LowerCaseBytesSse2(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
-#if defined(__i386__) && !defined(__SSE2__)
+// The two forms, which the tests hold to the same bytes: Plain looks every
+// byte up in the table; Avx2 folds 32 bytes a step by the nibble tables.
 void LowerCaseBytesPlain(const unsigned char* source, std::size_t length, unsigned char* target) noexcept;
-#endif
+void LowerCaseBytesAvx2(const unsigned char* source, std::size_t length, unsigned char* target);
 
 }  // namespace vantor

@@ -7,6 +7,7 @@
 
 #include "datetime/calendar.h"
 #include "datetime/daynumber.h"
+#include "frame/udf.h"
 #include "mask/mask.h"
 #include "text/lowercase.h"
 #include "scalar/scalar.h"
@@ -65,11 +66,13 @@ Outcome RunDP2T(const Call& call) {
 }
 
 Outcome RunTS2DP(const Call& call) {
-    return SetDouble(call, TimestampToDP(ArgValue<ISC_TIMESTAMP>(call, 0)));
+    const ISC_TIMESTAMP timestamp = ArgValue<ISC_TIMESTAMP>(call, 0);
+    return SetDouble(call, TimestampToDP({timestamp.timestamp_date, timestamp.timestamp_time}));
 }
 
 Outcome RunDP2TS(const Call& call) {
-    Write(call.Out, Result(call), DPToTimestamp(ArgValue<double>(call, 0)));
+    const Timestamp timestamp = DPToTimestamp(ArgValue<double>(call, 0));
+    Write(call.Out, Result(call), ISC_TIMESTAMP{timestamp.Date, timestamp.Time});
     return {};
 }
 
@@ -92,25 +95,14 @@ Outcome RunDP2DOW(const Call& call) {
 }
 
 Outcome RunDPDOW(const Call& call) {
-    // The list as the zero-terminated string the plain function reads: on
-    // the stack for the usual short lists, on the heap for long ones.
-    const std::string_view days = TextOf(call.In, Arg(call, 1));
-    if (days.empty() || days == "0") return SetSmallint(call, 1);  // passes every day: no weekday needed
     const int32_t weekday = WeekdayOfDayCount(DayCountOfArg(call));
-    char shortList[64];
-    if (days.size() < sizeof shortList) {
-        std::memcpy(shortList, days.data(), days.size());
-        shortList[days.size()] = '\0';
-        return SetSmallint(call, WeekdayPassesList(weekday, shortList) ? 1 : 0);
-    }
-    const std::string longList(days);
-    return SetSmallint(call, WeekdayPassesList(weekday, longList.c_str()) ? 1 : 0);
+    return SetSmallint(call, WeekdayPassesList(weekday, TextOf(call.In, Arg(call, 1))) ? 1 : 0);
 }
 
 Outcome RunNow(const Call& call) {
-    ISC_TIMESTAMP timestamp;
+    Timestamp timestamp;
     if (CurrentLocalTimestamp(call.Clock, &timestamp))
-        Write(call.Out, Result(call), timestamp);
+        Write(call.Out, Result(call), ISC_TIMESTAMP{timestamp.Date, timestamp.Time});
     else
         SetNull(call.Out, Result(call), true);
     return {};
@@ -143,8 +135,7 @@ Outcome RunALC(const Call& call) {
 // The IIF functions: a condition above 0 picks the first value, anything
 // else the second.
 const FieldLayout& Chosen(const Call& call) {
-    const int16_t condition = ArgValue<int16_t>(call, 0);
-    return *Choose(&condition, &Arg(call, 1), &Arg(call, 2));
+    return *Choose(ArgValue<int16_t>(call, 0), &Arg(call, 1), &Arg(call, 2));
 }
 
 Outcome RunIIFValue(const Call& call) {

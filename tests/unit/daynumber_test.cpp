@@ -181,6 +181,9 @@ uint32_t SweepStride() {
     return value > 0 && value < 1000000 ? static_cast<uint32_t>(value) : kDefaultSweepStride;
 }
 constexpr uint32_t kX87Stride = 61;
+// T2DP and TS2DP are worked out in integers on i386 only; on x86-64 they are
+// their x87 forms.
+constexpr bool kIntegerTimeToDP = sizeof(void*) == 4;
 TEST(DayNumberSweep, EveryTimeOfDayRoundTrips) {
     constexpr uint32_t kUnitsPerDay = 864000000u;
     const unsigned threads = std::max(2u, std::thread::hardware_concurrency());
@@ -196,11 +199,11 @@ TEST(DayNumberSweep, EveryTimeOfDayRoundTrips) {
                 if (DP2T(&dp) != t && failures[w]++ == 0) firstFailure[w] = t;
                 if (t % kX87Stride != 0) continue;
                 // Every 61st time also against the x87 forms that the
-                // integer forms stand in for: T2DP itself, and DP2T of the
-                // fraction nearest to (t - 0.00864) / 864000000, whose
-                // scaled value lies next to a whole number (the x87's case).
+                // integer forms stand in for: T2DP itself (on i386), and
+                // DP2T of the fraction nearest to (t - 0.00864) / 864000000,
+                // whose scaled value lies next to a whole number.
                 const double nearWhole = static_cast<double>((t - 0.00864L) / 864000000.0L);
-                if ((Bits(dp) != Bits(vantor::TimeToDPOnX87(t)) ||
+                if (((kIntegerTimeToDP && Bits(dp) != Bits(vantor::TimeToDPOnX87(t))) ||
                      DP2T(&nearWhole) != vantor::DPToTimeOnX87(nearWhole)) &&
                     failures[w]++ == 0)
                     firstFailure[w] = t;
@@ -222,11 +225,11 @@ TEST(DayNumberSweep, TimestampsRoundTripUpToDay131071) {
             const ISC_TIMESTAMP out = RoundTrip(date, time);
             ASSERT_EQ(out.timestamp_date, date) << day << " " << time;
             ASSERT_EQ(out.timestamp_time, time) << day << " " << time;
-            // TS2DP against its x87 form, on this day and on the day as far
-            // before 1899-12-30 (where the fraction is taken off the day).
+            // TS2DP against its x87 form (on i386), on this day and on the
+            // day as far before 1899-12-30 (where the fraction is taken off).
             for (const ISC_DATE server : {date, static_cast<ISC_DATE>(15018 - day)}) {
                 const ISC_TIMESTAMP in{server, time};
-                ASSERT_EQ(Bits(TS2DP(&in)), Bits(vantor::TimestampToDPOnX87(in))) << server << " " << time;
+                if (kIntegerTimeToDP) { ASSERT_EQ(Bits(TS2DP(&in)), Bits(vantor::TimestampToDPOnX87({server, time}))); }
             }
         }
     }

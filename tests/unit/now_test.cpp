@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "datetime/now.h"
 #include "legacy/entry_points.h"
+#include "legacy/now.h"
 
 // ISC_TIMESTAMP is a global type, so its operators live beside it for gtest.
 static bool operator==(const ISC_TIMESTAMP& a, const ISC_TIMESTAMP& b) {
@@ -66,9 +66,9 @@ ISC_TIMESTAMP ReferenceTimestamp(ClockReading reading, int64_t offsetSeconds) {
 }
 
 ISC_TIMESTAMP LocalOf(ClockReading reading) {
-    ISC_TIMESTAMP timestamp{-1, 1};
+    vantor::Timestamp timestamp{-1, 1};
     EXPECT_TRUE(vantor::LocalTimestampOfReading(reading, &timestamp)) << reading.seconds;
-    return timestamp;
+    return ISC_TIMESTAMP{timestamp.Date, timestamp.Time};
 }
 
 TEST(Now, TimeOfDayToTheMillisecond) {
@@ -142,12 +142,12 @@ TEST(Now, LeapSecondIsHeldAtTheEndOfItsMinute) {
 }
 
 TEST(Now, ReadingsWithoutALocalTimeFail) {
-    ISC_TIMESTAMP timestamp{7, 7};
+    vantor::Timestamp timestamp{7, 7};
     EXPECT_FALSE(vantor::LocalTimestampOfReading(ClockReading{0, -1}, &timestamp));
     EXPECT_FALSE(vantor::LocalTimestampOfReading(ClockReading{0, 1000000}, &timestamp));
     EXPECT_FALSE(vantor::LocalTimestampOfReading(ClockReading{INT64_MAX, 0}, &timestamp));
     EXPECT_FALSE(vantor::LocalTimestampOfReading(ClockReading{INT64_MIN, 0}, &timestamp));
-    EXPECT_EQ(timestamp, (ISC_TIMESTAMP{7, 7}));
+    EXPECT_EQ((ISC_TIMESTAMP{timestamp.Date, timestamp.Time}), (ISC_TIMESTAMP{7, 7}));
 }
 
 // A fake allocator and clock for the steps of Now.
@@ -212,17 +212,17 @@ TEST(Now, CurrentLocalTimestampReadsTheClockOnceAndLeavesTheResultAloneOnFailure
     const ScopedTimeZone oneEast("<+01>-1");
     fakes = Fakes{};
     fakes.reading = ClockReading{1704067199, 999999};  // 2023-12-31 23:59:59.999999 UTC
-    ISC_TIMESTAMP timestamp{7, 7};
+    vantor::Timestamp timestamp{7, 7};
     EXPECT_TRUE(vantor::CurrentLocalTimestamp(FakeClock, &timestamp));
     EXPECT_EQ(fakes.clockReads, 1);
-    EXPECT_EQ(timestamp, (ISC_TIMESTAMP{60310, 35999990}));  // 2024-01-01 00:59:59.999
-    timestamp = ISC_TIMESTAMP{7, 7};
+    EXPECT_EQ((ISC_TIMESTAMP{timestamp.Date, timestamp.Time}), (ISC_TIMESTAMP{60310, 35999990}));
+    timestamp = vantor::Timestamp{7, 7};
     fakes.clockFails = true;
     EXPECT_FALSE(vantor::CurrentLocalTimestamp(FakeClock, &timestamp));
     fakes = Fakes{};
     fakes.reading = ClockReading{0, -1};  // not a clock reading
     EXPECT_FALSE(vantor::CurrentLocalTimestamp(FakeClock, &timestamp));
-    EXPECT_EQ(timestamp, (ISC_TIMESTAMP{7, 7}));
+    EXPECT_EQ((ISC_TIMESTAMP{timestamp.Date, timestamp.Time}), (ISC_TIMESTAMP{7, 7}));
 }
 
 // The real entry point against the real clock, read just before and after.

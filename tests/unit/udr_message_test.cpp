@@ -234,9 +234,9 @@ TEST(UdrMessage, DatesAndNumbersAtScatteredOffsets) {
         RunRoutine("DP2D", in, outDate);
         EXPECT_EQ(outDate.Get<int32_t>(), 51544);
         RunRoutine("DP2TS", in, outTs);
-        const ISC_TIMESTAMP got = outTs.Get<ISC_TIMESTAMP>();
-        EXPECT_EQ(got.timestamp_date, 51544);
-        EXPECT_EQ(got.timestamp_time, 648000000u);
+        const Timestamp got = outTs.Get<Timestamp>();
+        EXPECT_EQ(got.Date, 51544);
+        EXPECT_EQ(got.Time, 648000000u);
         EXPECT_EQ(outTs.NullFlag(), 0);
         // A weekday list longer than any kept on the stack.
         dow.Double(pad % 3).Varchar(255, kCharSetNone, pad);

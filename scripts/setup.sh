@@ -98,10 +98,12 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install o
 # unavailable PACKAGE...: prints those of the packages that are neither
 # installed nor installable from this system's package lists.
 unavailable() {
-  local p
+  local p policy
   for p in "$@"; do
     installed "$p" && continue
-    apt-cache policy "$p" 2>/dev/null | grep -q 'Candidate: [^(]' || printf '%s\n' "$p"
+    # Read whole: grep -q would end the pipe early, which pipefail reports.
+    policy=$(apt-cache policy "$p" 2>/dev/null || true)
+    [[ "$policy" == *"Candidate: "[!\(]* ]] || printf '%s\n' "$p"
   done
 }
 release=$( (. /etc/os-release && echo "${PRETTY_NAME:-$ID}") 2>/dev/null || echo "this system")
@@ -158,6 +160,16 @@ fi
 absent=$(unavailable "${missing[@]}" "${missing_amd64[@]}")
 if [ -n "$absent" ]; then
   echo "setup: $release's package lists have no" $absent >&2
+  echo "setup: the tests need Debian 12 (bookworm), whose Firebird 3.0 engines they run; to build here, \`scripts/setup.sh --build-only\` installs what the build needs (${BUILD_PACKAGES[*]})" >&2
+  exit 1
+fi
+# Present but not installable (Debian 13's Firebird 3.0 server needs a
+# firebird-utils that Debian 13 does not have): apt's reasons, the same advice.
+if ! $SUDO apt-get install -s -q --no-install-recommends "${missing[@]}" "${missing_amd64[@]}" \
+       > "${TMPDIR:-/tmp}/vantor-apt-install.out" 2>&1; then
+  echo "setup: $release cannot install what the tests need:" >&2
+  grep -E '^ [^ ].* : |^ +(Depends|Conflicts|Breaks)' "${TMPDIR:-/tmp}/vantor-apt-install.out" >&2 \
+    || tail -n 5 "${TMPDIR:-/tmp}/vantor-apt-install.out" >&2
   echo "setup: the tests need Debian 12 (bookworm), whose Firebird 3.0 engines they run; to build here, \`scripts/setup.sh --build-only\` installs what the build needs (${BUILD_PACKAGES[*]})" >&2
   exit 1
 fi

@@ -12,14 +12,17 @@
 # again replaces the files; --remove leaves the root exactly as it was.
 # Then the refusals, each with a clear message, a non-zero status and the
 # root unchanged: a module of the other architecture, a folder that is no
-# Firebird root, a root it may not write, a file a package owns, a file it
-# did not install, --remove with nothing installed.
+# Firebird root, a root it may not write, a file it did not install,
+# --remove with nothing installed, and a file a package owns: for that, the
+# Debian packages of both flavours are installed side by side (and checked
+# for their messages) and removed again.
 #
-#   scripts/installtest.sh     (needs both flavours built)
+#   scripts/installtest.sh     (needs root and both flavours built)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/firebird4.sh"
 install_tool="$root/scripts/vantor-install"
+[ "$(id -u)" -eq 0 ] || { echo "installtest: needs root (dpkg -i)" >&2; exit 2; }
 for flavour in i386 x86_64; do
   [ -f "$root/build/$flavour/libvantor_udr.so" ] || { echo "installtest: build $flavour first" >&2; exit 2; }
 done
@@ -154,13 +157,37 @@ refused "a folder that is no Firebird root" "$scratch/notaroot" "is not a Firebi
   "$install_tool" --root "$scratch/notaroot"
 refused "a root it may not write" "$dest" "may not write here" \
   setpriv --reuid=nobody --regid=nogroup --clear-groups "$install_tool" --root "$dest"
-# dpkg answering that a package owns the target, as it does on a root
-# whose modules a firebird*-vantor package installed.
-mkdir -p "$scratch/fakedpkg"
-printf '#!/bin/sh\n[ "$1" = -S ] && echo "firebird4.0-vantor:amd64: $2" && exit 0\nexit 1\n' > "$scratch/fakedpkg/dpkg"
-chmod +x "$scratch/fakedpkg/dpkg"
-refused "a file a package owns" "$dest" "libvantor_udr.so belongs to the package firebird4.0-vantor" \
-  env PATH="$scratch/fakedpkg:$PATH" "$install_tool" --root "$dest"
+
+# The Debian packages of both flavours, all at once: the 3.0 and 4.0 module
+# packages of both architectures install side by side with vantor-common;
+# the 4.0 ones say that this machine has no 4.0 server, the 3.0 ones, whose
+# servers are here, say nothing of it. On a Debian server's root,
+# vantor-install refuses the files the package owns.
+packages=(firebird3.0-vantor:i386 firebird3.0-vantor:amd64 firebird4.0-vantor:i386 firebird4.0-vantor:amd64 vantor-common)
+for p in "${packages[@]}"; do
+  if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q installed; then
+    echo "installtest: $p is installed already; this test installs and removes it" >&2; exit 2
+  fi
+done
+bash "$root/scripts/package.sh" i386 > /dev/null && bash "$root/scripts/package.sh" x86_64 > /dev/null
+trap 'dpkg -r "${packages[@]}" > /dev/null 2>&1; [ -n "${VANTOR_KEEP:-}" ] || rm -rf "$scratch"' EXIT
+dpkg -i "$root"/build/i386/package/vantor-common_*_all.deb "$root"/build/*/package/firebird[34].0-vantor_*.deb \
+  > "$scratch/dpkg.log" 2>&1
+check "packages: the 3.0 and 4.0 module packages of i386 and amd64 install side by side" test $? -eq 0
+for arch in i386 amd64; do
+  check "packages: firebird4.0-vantor:$arch says its server is missing" \
+    contains "$scratch/dpkg.log" "firebird4.0-vantor: no Firebird 4.0 server of this architecture ($arch) is installed"
+done
+check "packages: the 3.0 packages, whose servers are here, do not" bash -c "! grep -q 'no Firebird 3.0 server' '$scratch/dpkg.log'"
+debian_root=/usr/lib/i386-linux-gnu/firebird/3.0
+refused "a file a package owns" "$debian_root" "libvantor_udr.so belongs to the package firebird3.0-vantor" \
+  "$install_tool" --root "$debian_root"
+dpkg -r "${packages[@]}" > "$scratch/dpkg.log" 2>&1
+check "packages: they remove again" test $? -eq 0
+check "packages: nothing of them is left" \
+  test -z "$(ls -d /usr/lib/*/firebird/*/UDF/libvantor.so /usr/lib/*/firebird/*/plugins/udr/libvantor_udr.so \
+             /usr/lib/*/firebird/4.0 /usr/share/vantor /usr/sbin/vantor-install 2>/dev/null)"
+
 cp "$root/build/x86_64/libvantor_udr.so" "$dest/plugins/udr/"
 refused "a file it did not install" "$dest" "exists and vantor-install did not put it there" \
   "$install_tool" --root "$dest"

@@ -111,8 +111,14 @@ release=$( (. /etc/os-release && echo "${PRETTY_NAME:-$ID}") 2>/dev/null || echo
 # The build of the x86-64 flavour with its unit tests needs only these.
 BUILD_PACKAGES=(build-essential cmake firebird-dev libboost-dev libgtest-dev)
 if [ $build_only -eq 1 ]; then
+  # The unit tests read tzdata's right/ zones, which Debian 13 moved into
+  # tzdata-legacy.
   missing=()
   for p in "${BUILD_PACKAGES[@]}"; do installed "$p" || missing+=("$p"); done
+  if [ ! -e /usr/share/zoneinfo/right/UTC ]; then
+    apt_update_once
+    if [ -z "$(unavailable tzdata-legacy)" ]; then missing+=(tzdata-legacy); else missing+=(tzdata); fi
+  fi
   [ ${#missing[@]} -eq 0 ] && exit 0
   apt_update_once
   absent=$(unavailable "${missing[@]}")

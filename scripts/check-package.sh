@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian packages of a flavour's build (scripts/package.sh) and
-# checks them: the module package carries only files of its own
-# architecture's folders plus its copyright and changelog (so the i386 and
-# amd64 packages can be installed side by side, Multi-Arch: same), the common
-# package carries the scripts as they are in sql/, lintian reports no error
+# checks them: each module package (firebird3.0-vantor, firebird4.0-vantor)
+# carries only files of its own architecture's and Firebird version's
+# folders plus its copyright and changelog (so the i386 and amd64 packages
+# of both versions can be installed side by side, Multi-Arch: same), says
+# when installed that its server is missing, the common package carries the
+# scripts as they are in sql/ and vantor-install, lintian reports no error
 # and no warning, and the modules have the right shape and exports.
 #   scripts/check-package.sh i386|x86_64
 set -euo pipefail
@@ -17,54 +19,77 @@ esac
 fail() { echo "check-package: $*" >&2; exit 1; }
 builddir="$root/build/$flavour"
 bash "$root/scripts/package.sh" "$flavour" >/dev/null
-deb=$(ls "$builddir"/package/firebird3.0-vantor_*_"$arch".deb)
-common=$(ls "$builddir"/package/firebird3.0-vantor-common_*_all.deb)
+common=$(ls "$builddir"/package/vantor-common_*_all.deb)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 field() { dpkg-deb -f "$1" "$2"; }
-[ "$(field "$deb" Architecture)" = "$arch" ] || fail "$deb: architecture is not $arch"
-[ "$(field "$deb" Multi-Arch)" = same ] || fail "$deb: not Multi-Arch: same"
 [ "$(field "$common" Architecture)" = all ] || fail "$common: not Architecture: all"
-field "$deb" Depends | grep -q "firebird3.0-vantor-common (= $(field "$common" Version))" \
-  || fail "$deb does not depend on the common package of its version"
+debs=()
+for fbversion in 3.0 4.0; do
+  name=firebird$fbversion-vantor
+  deb=$(ls "$builddir"/package/${name}_*_"$arch".deb)
+  debs+=("$deb")
+  [ "$(field "$deb" Architecture)" = "$arch" ] || fail "$deb: architecture is not $arch"
+  [ "$(field "$deb" Multi-Arch)" = same ] || fail "$deb: not Multi-Arch: same"
+  field "$deb" Depends | grep -q "vantor-common (= $(field "$common" Version))" \
+    || fail "$deb does not depend on the common package of its version"
+  field "$deb" Enhances | grep -qx "firebird$fbversion-server-core" || fail "$deb does not name its server"
 
-# Every file of the module package: the two modules in this architecture's
-# folders, and the copyright and changelog, which are the same in every
-# architecture's package.
-dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./|/|' | sort > "$scratch/files"
-printf '%s\n' "/usr/lib/$triplet/firebird/3.0/UDF/libvantor.so" \
-  "/usr/lib/$triplet/firebird/3.0/plugins/udr/libvantor_udr.so" \
-  /usr/share/doc/firebird3.0-vantor/changelog.gz /usr/share/doc/firebird3.0-vantor/copyright \
-  | sort > "$scratch/expected"
-diff -u "$scratch/expected" "$scratch/files" || fail "$deb carries other files than these"
-dpkg -x "$deb" "$scratch/lib"
-cmp -s "$scratch/lib/usr/share/doc/firebird3.0-vantor/copyright" "$root/packaging/copyright" \
-  || fail "copyright differs from packaging/copyright"
-gzip -dc "$scratch/lib/usr/share/doc/firebird3.0-vantor/changelog.gz" | cmp -s - "$root/packaging/changelog" \
-  || fail "changelog.gz differs from packaging/changelog"
-# The other architecture's package, when built, must agree on every file
-# they share, or dpkg refuses to install the two side by side.
-for other in "$root"/build/*/package/firebird3.0-vantor_*.deb; do
-  [ "$other" = "$deb" ] && continue
-  rm -rf "$scratch/other"
-  dpkg -x "$other" "$scratch/other"
-  for f in copyright changelog.gz; do
-    cmp -s "$scratch/lib/usr/share/doc/firebird3.0-vantor/$f" "$scratch/other/usr/share/doc/firebird3.0-vantor/$f" \
-      || fail "$f differs between $(basename "$deb") and $(basename "$other")"
+  # Every file of the module package: the two modules in this architecture's
+  # folders of its Firebird version, and the copyright and changelog, which
+  # are the same in every architecture's package.
+  dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./|/|' | sort > "$scratch/files"
+  printf '%s\n' "/usr/lib/$triplet/firebird/$fbversion/UDF/libvantor.so" \
+    "/usr/lib/$triplet/firebird/$fbversion/plugins/udr/libvantor_udr.so" \
+    /usr/share/doc/$name/changelog.gz /usr/share/doc/$name/copyright \
+    | sort > "$scratch/expected"
+  diff -u "$scratch/expected" "$scratch/files" || fail "$deb carries other files than these"
+  rm -rf "$scratch/lib"
+  dpkg -x "$deb" "$scratch/lib"
+  cmp -s "$scratch/lib/usr/share/doc/$name/copyright" "$root/packaging/copyright" \
+    || fail "copyright differs from packaging/copyright"
+  gzip -dc "$scratch/lib/usr/share/doc/$name/changelog.gz" | cmp -s - "$root/packaging/changelog" \
+    || fail "changelog.gz differs from packaging/changelog"
+  # The other architecture's package, when built, must agree on every file
+  # they share, or dpkg refuses to install the two side by side.
+  for other in "$root"/build/*/package/${name}_*.deb; do
+    [ "$other" = "$deb" ] && continue
+    rm -rf "$scratch/other"
+    dpkg -x "$other" "$scratch/other"
+    for f in copyright changelog.gz; do
+      cmp -s "$scratch/lib/usr/share/doc/$name/$f" "$scratch/other/usr/share/doc/$name/$f" \
+        || fail "$f differs between $(basename "$deb") and $(basename "$other")"
+    done
   done
+  # Installed without its server, the package says so and succeeds.
+  dpkg-deb -e "$deb" "$scratch/control"
+  engine=libEngine13.so; [ "$fbversion" = 4.0 ] || engine=libEngine12.so
+  grep -q "/usr/lib/$triplet/firebird/$fbversion/plugins/$engine" "$scratch/control/postinst" \
+    || fail "$deb: its postinst does not look for its server's engine"
+  sed "s|/usr/lib/$triplet/firebird/$fbversion/plugins/$engine|$scratch/nowhere|" "$scratch/control/postinst" \
+    > "$scratch/postinst"
+  sh "$scratch/postinst" configure 2> "$scratch/postinst.err" || fail "$deb: postinst fails where its server is missing"
+  grep -q "no Firebird $fbversion server of this architecture ($arch)" "$scratch/postinst.err" \
+    || fail "$deb: postinst does not say that its server is missing"
+  sed "s|/usr/lib/$triplet/firebird/$fbversion/plugins/$engine|$scratch/postinst|" "$scratch/control/postinst" \
+    > "$scratch/postinst.there"
+  [ -z "$(sh "$scratch/postinst.there" configure 2>&1)" ] || fail "$deb: postinst speaks while its server is there"
+  rm -rf "$scratch/control"
+  bash "$root/scripts/check-library.sh" "${shape[@]}" "$scratch/lib/usr/lib/$triplet/firebird/$fbversion/UDF/libvantor.so"
+  bash "$root/scripts/check-udr-library.sh" "${shape[@]}" "$scratch/lib/usr/lib/$triplet/firebird/$fbversion/plugins/udr/libvantor_udr.so"
 done
 
 dpkg -x "$common" "$scratch/common"
 for f in vantor.sql vantor-drop.sql vantor-udr.sql vantor-udr-drop.sql; do
   cmp -s "$scratch/common/usr/share/vantor/$f" "$root/sql/$f" || fail "$common: /usr/share/vantor/$f differs from sql/$f"
 done
+cmp -s "$scratch/common/usr/sbin/vantor-install" "$root/scripts/vantor-install" || fail "$common: vantor-install differs from scripts/vantor-install"
+[ -x "$scratch/common/usr/sbin/vantor-install" ] || fail "$common: vantor-install is not executable"
 if dpkg-deb -c "$common" | awk '{print $6}' | grep -q '^\./usr/lib/'; then fail "$common carries architecture files"; fi
 
 command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup.sh installs it)"
-lintian --tag-display-limit 0 "$deb" "$common" > "$scratch/lintian" 2>&1 || true
+lintian --tag-display-limit 0 "${debs[@]}" "$common" > "$scratch/lintian" 2>&1 || true
 if grep -E '^[EW]: ' "$scratch/lintian"; then fail "lintian reports the errors or warnings above"; fi
 
-bash "$root/scripts/check-library.sh" "${shape[@]}" "$scratch/lib/usr/lib/$triplet/firebird/3.0/UDF/libvantor.so"
-bash "$root/scripts/check-udr-library.sh" "${shape[@]}" "$scratch/lib/usr/lib/$triplet/firebird/3.0/plugins/udr/libvantor_udr.so"
-echo "check-package: $(basename "$deb") (Multi-Arch: same) installs the two modules into /usr/lib/$triplet/firebird/3.0 only; $(basename "$common") the scripts into /usr/share/vantor; lintian: no errors, no warnings"
+echo "check-package: $(basename "${debs[0]}") and $(basename "${debs[1]}") (Multi-Arch: same) install the two modules into /usr/lib/$triplet/firebird/3.0 and 4.0 only, and say when their server is missing; $(basename "$common") the scripts into /usr/share/vantor and vantor-install; lintian: no errors, no warnings"

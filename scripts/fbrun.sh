@@ -5,9 +5,10 @@
 #   --engine fb3  Firebird 3.0 (the default): the i386 engine for an i386
 #                 build, the amd64 one for an x86-64 build (chosen by the
 #                 library's ELF class);
-#   --engine fb4  Firebird 4.0 amd64 (scripts/lib/firebird4.sh), for an
-#                 x86-64 build only. Its programs run through the private
-#                 folder's own loader and libraries.
+#   --engine fb4  Firebird 4.0 (Debian 13's, scripts/lib/firebird4.sh): the
+#                 i386 engine for an i386 build, the amd64 one for an x86-64
+#                 build. Its programs run through the private folder's own
+#                 loader and libraries.
 #
 #   scripts/fbrun.sh [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--charset CS] FILE.sql...
 #
@@ -76,8 +77,8 @@ case "$engine" in
     fbroot="$builddir/fbroot"
     ;;
   fb4)
-    [ $elf64 -eq 1 ] || { echo "fbrun: the Firebird 4.0 engine is amd64: it needs an x86-64 build" >&2; exit 2; }
-    fb4_installed || { echo "fbrun: Firebird 4.0 is not installed in $FB4_DIR (scripts/setup.sh)" >&2; exit 2; }
+    if [ $elf64 -eq 1 ]; then fb4_use amd64; else fb4_use i386; fi
+    fb4_installed || { echo "fbrun: Firebird 4.0 ($FB4_ARCH) is not installed in $FB4_DIR (scripts/setup.sh)" >&2; exit 2; }
     system_root=$FB4_ROOT
     fbroot="$builddir/fbroot-fb4"
     # The tools run through the folder's loader; small wrappers give scripts

@@ -52,7 +52,7 @@ cleanup() {
   stop_server
   # A failed run leaves the machine as it found it.
   if [ $installed -eq 1 ]; then
-    dpkg -r firebird3.0-vantor:i386 firebird3.0-vantor:amd64 firebird3.0-vantor-common >/dev/null 2>&1 || true
+    dpkg -r firebird3.0-vantor:i386 firebird3.0-vantor:amd64 vantor-common >/dev/null 2>&1 || true
   fi
   rm -rf "$scratch"
 }
@@ -67,7 +67,7 @@ same() { [ "$1" = "$2" ] || { echo "  expected: $2" >&2; echo "  got:      $1" >
 
 if [ -z "$embedded" ]; then
   [ "$(id -u)" -eq 0 ] || { echo "servertest: needs root (dpkg -i)" >&2; exit 2; }
-  for p in firebird3.0-vantor:i386 firebird3.0-vantor:amd64 firebird3.0-vantor-common; do
+  for p in firebird3.0-vantor:i386 firebird3.0-vantor:amd64 vantor-common; do
     if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q installed; then
       echo "servertest: $p is installed already; this test installs and removes it" >&2; exit 2
     fi
@@ -78,7 +78,7 @@ if [ -z "$embedded" ]; then
   bash "$root/scripts/package.sh" i386 >/dev/null
   bash "$root/scripts/package.sh" x86_64 >/dev/null
   installed=1
-  dpkg -i "$root"/build/i386/package/firebird3.0-vantor-common_*_all.deb \
+  dpkg -i "$root"/build/i386/package/vantor-common_*_all.deb \
     "$root"/build/i386/package/firebird3.0-vantor_*_i386.deb \
     "$root"/build/x86_64/package/firebird3.0-vantor_*_amd64.deb > "$scratch/dpkg.log" 2>&1 \
     || { cat "$scratch/dpkg.log"; echo "servertest: dpkg -i failed" >&2; exit 1; }
@@ -339,11 +339,11 @@ if [ -z "$embedded" ]; then
   dpkg -r firebird3.0-vantor:i386 firebird3.0-vantor:amd64 > "$scratch/dpkg.log" 2>&1 || cat "$scratch/dpkg.log"
   check "removal: the modules say what a database still declaring them will meet" grep -q 'vantor-drop.sql' "$scratch/dpkg.log"
   check "removal: the drop scripts stay with the common package" test -f /usr/share/vantor/vantor-drop.sql
-  dpkg -r firebird3.0-vantor-common > "$scratch/dpkg.log" 2>&1 || cat "$scratch/dpkg.log"
+  dpkg -r vantor-common > "$scratch/dpkg.log" 2>&1 || cat "$scratch/dpkg.log"
   installed=0
   left=$( { ls -d /usr/lib/*/firebird/3.0/UDF/libvantor* /usr/lib/*/firebird/3.0/plugins/udr \
-              /usr/share/vantor /usr/share/doc/firebird3.0-vantor* 2>/dev/null || true; \
-            dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' 'firebird3.0-vantor*' 2>/dev/null | grep -v 'not-installed$' || true; } )
+              /usr/share/vantor /usr/share/doc/firebird3.0-vantor* /usr/share/doc/vantor-common /usr/sbin/vantor-install 2>/dev/null || true; \
+            dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' 'firebird3.0-vantor*' vantor-common 2>/dev/null | grep -v 'not-installed$' || true; } )
   check "removal: nothing of vantor is left (files, dpkg's records)" same "$left" ""
   check "/etc/firebird is unchanged" same "$(cd /etc && find firebird -type f -exec md5sum {} + | sort)" "$etc_before"
 fi

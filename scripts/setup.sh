@@ -4,14 +4,26 @@
 # for both flavours, GoogleTest and Google Benchmark, clang for the fuzzers,
 # Boost.Preprocessor (the UDR interface headers use it);
 # matplotlib for the performance report's chart; lintian for the packages.
-# The Firebird 4.0 engine (amd64, with its 4.0 headers) goes into a folder of
-# its own, /opt/vantor/firebird4.0, outside dpkg's database and /etc
+# The Firebird 4.0 engines (Debian 13's, amd64 with its 4.0 headers and i386)
+# go into folders of their own, /opt/vantor/firebird4.0 and
+# /opt/vantor/firebird4.0-i386, outside dpkg's database and /etc
 # (scripts/lib/firebird4.sh).
 # Idempotent: does nothing when all of it is already there. Needs root (or
 # sudo). Never touches the system's Firebird configuration.
+#
+#   scripts/setup.sh               everything the tests need (Debian 12)
+#   scripts/setup.sh --build-only  what building the x86-64 flavour and its
+#                                  unit tests needs, on Debian 12 or 13
+# A package that this system's package lists do not have (Debian 13 has no
+# Firebird 3.0) is named, with what to do, before anything is installed.
 set -euo pipefail
+build_only=0
+case "${1:-}" in
+  "") ;;
+  --build-only) build_only=1 ;;
+  *) echo "usage: $0 [--build-only]" >&2; exit 2 ;;
+esac
 . "$(cd "$(dirname "$0")" && pwd)/lib/firebird4.sh"
-fb4_install
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -21,7 +33,7 @@ PACKAGES=(
   firebird3.0-server:i386 firebird3.0-utils:i386 firebird-dev:i386
   libib-util:i386 libgtest-dev:i386 libgtest-dev
   libbenchmark-dev:i386 libbenchmark-dev
-  clang libclang-rt-14-dev faketime tzdata iproute2 procps perl
+  clang libclang-rt-dev faketime tzdata iproute2 procps perl
   lib32asan8 lib32ubsan1 libtsan2
   libboost-dev
   python3-matplotlib
@@ -83,6 +95,48 @@ ensure_i386_execution() {
   return $status
 }
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+# unavailable PACKAGE...: prints those of the packages that are neither
+# installed nor installable from this system's package lists.
+unavailable() {
+  local p policy
+  for p in "$@"; do
+    installed "$p" && continue
+    # Read whole: grep -q would end the pipe early, which pipefail reports.
+    policy=$(apt-cache policy "$p" 2>/dev/null || true)
+    [[ "$policy" == *"Candidate: "[!\(]* ]] || printf '%s\n' "$p"
+  done
+}
+release=$( (. /etc/os-release && echo "${PRETTY_NAME:-$ID}") 2>/dev/null || echo "this system")
+
+# The build of the x86-64 flavour with its unit tests needs only these.
+BUILD_PACKAGES=(build-essential cmake firebird-dev libboost-dev libgtest-dev)
+if [ $build_only -eq 1 ]; then
+  # The unit tests read tzdata's right/ zones, which Debian 13 moved into
+  # tzdata-legacy.
+  missing=()
+  for p in "${BUILD_PACKAGES[@]}"; do installed "$p" || missing+=("$p"); done
+  if [ ! -e /usr/share/zoneinfo/right/UTC ]; then
+    apt_update_once
+    if [ -z "$(unavailable tzdata-legacy)" ]; then missing+=(tzdata-legacy); else missing+=(tzdata); fi
+  fi
+  [ ${#missing[@]} -eq 0 ] && exit 0
+  apt_update_once
+  absent=$(unavailable "${missing[@]}")
+  if [ -n "$absent" ]; then
+    echo "setup: $release's package lists have no" $absent "(needed to build)" >&2
+    exit 1
+  fi
+  echo "setup: installing ${missing[*]}" >&2
+  apt_install "${missing[@]}"
+  echo "setup: done (build only: bash scripts/build.sh x86_64)" >&2
+  exit 0
+fi
+
+fb4_use i386
+fb4_install
+fb4_use amd64
+fb4_install
+
 installed g++-multilib || apt_install build-essential g++-multilib
 ensure_i386_execution
 # A package whose configuration ran an i386 program before the emulator
@@ -109,6 +163,22 @@ if [ ${#missing[@]} -eq 0 ] && [ $ib_util_amd64_missing -eq 0 ] && [ ${#missing_
   exit 0
 fi
 
+absent=$(unavailable "${missing[@]}" "${missing_amd64[@]}")
+if [ -n "$absent" ]; then
+  echo "setup: $release's package lists have no" $absent >&2
+  echo "setup: the tests need Debian 12 (bookworm), whose Firebird 3.0 engines they run; to build here, \`scripts/setup.sh --build-only\` installs what the build needs (${BUILD_PACKAGES[*]})" >&2
+  exit 1
+fi
+# Present but not installable (Debian 13's Firebird 3.0 server needs a
+# firebird-utils that Debian 13 does not have): apt's reasons, the same advice.
+if ! $SUDO apt-get install -s -q --no-install-recommends "${missing[@]}" "${missing_amd64[@]}" \
+       > "${TMPDIR:-/tmp}/vantor-apt-install.out" 2>&1; then
+  echo "setup: $release cannot install what the tests need:" >&2
+  grep -E '^ [^ ].* : |^ +(Depends|Conflicts|Breaks)' "${TMPDIR:-/tmp}/vantor-apt-install.out" >&2 \
+    || tail -n 5 "${TMPDIR:-/tmp}/vantor-apt-install.out" >&2
+  echo "setup: the tests need Debian 12 (bookworm), whose Firebird 3.0 engines they run; to build here, \`scripts/setup.sh --build-only\` installs what the build needs (${BUILD_PACKAGES[*]})" >&2
+  exit 1
+fi
 echo "setup: installing ${missing[*]:-} ${missing_amd64[*]:-} $( [ $ib_util_amd64_missing -eq 1 ] && echo libib-util:amd64)" >&2
 apt_update_once
 if [ ${#missing[@]} -gt 0 ]; then

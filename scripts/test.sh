@@ -6,7 +6,8 @@
 #                             each shipped library's ELF shape and exports, the
 #                             packages, the SQL regression suite in every engine
 #                             against the legacy and the UDR module, the real
-#                             server under concurrent load, every fuzz target
+#                             server under concurrent load, vantor-install on
+#                             official-layout roots, every fuzz target
 #                             briefly and the engine benchmark on a few rows.
 #   scripts/test.sh --quick   the edit loop: both flavours' unit tests (the
 #                             i386 sweeps sampled), the library shapes and the
@@ -107,6 +108,19 @@ on x86_64 "sql x86_64 engine, UDR module" bash scripts/sqltest.sh --udr --build 
 on x86_64 "sql Firebird 4.0 engine" bash scripts/sqltest.sh --engine fb4 --build build/x86_64 --skip calendar_days
 on x86_64 "sql Firebird 4.0 engine, UDR module" bash scripts/sqltest.sh --engine fb4 --udr --build build/x86_64 \
   --skip calendar_days --skip reinstall
+# Firebird 4.0 i386 (Debian 13's), the library's own platform: the suite
+# with both modules; where i386 programs are emulated, the examples of the
+# README and the guides, and the comparison of the two modules.
+if [ $emulated -eq 1 ]; then
+  on i386 "sql Firebird 4.0 i386 engine (emulated: the docs examples)" bash scripts/sqltest.sh --engine fb4 \
+    --build build/i386 docs_readme docs_dates docs_blobs fb4_timezone
+  on i386 "sql Firebird 4.0 i386 engine, UDR module (emulated: the docs examples, udr_compare)" bash scripts/sqltest.sh \
+    --engine fb4 --udr --build build/i386 docs_readme docs_dates docs_blobs udr_compare
+else
+  on i386 "sql Firebird 4.0 i386 engine" bash scripts/sqltest.sh --engine fb4 --build build/i386 --skip calendar_days
+  on i386 "sql Firebird 4.0 i386 engine, UDR module" bash scripts/sqltest.sh --engine fb4 --udr --build build/i386 \
+    --skip calendar_days --skip reinstall
+fi
 # The examples of the README and the guides in databases of every other
 # usual default character set (the suite's own databases are WIN1250), with
 # both modules, in both amd64 engines. (In UTF8 a text holds at most 8191
@@ -142,6 +156,14 @@ else
   on i386 "load: 8 connections on the i386 server" bash scripts/loadtest.sh
 fi
 on i386 "server path: packages installed in the i386 server, declared, moved, removed" bash scripts/servertest.sh
+# vantor-install on official-layout roots of 3.0 i386, 4.0 amd64 and 4.0
+# i386: installed, loaded by the engine from that root, removed; and its
+# refusals.
+if [[ "$built" == *" x86_64 "* ]]; then
+  on i386 "vantor-install: official-layout roots of 3.0 and 4.0, round trip and refusals" bash scripts/installtest.sh
+else
+  failed=$((failed + 1)); echo "--- vantor-install: NOT RUN (build x86_64 failed)"
+fi
 step "fuzz every target (12 s each)" bash scripts/fuzz.sh all 12
 # The engine benchmark on 2,000 rows, one round, on both amd64 engines, and
 # the report made from it: seconds, so that its SQL, floors, arithmetic and

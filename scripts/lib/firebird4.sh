@@ -1,9 +1,13 @@
-# Sourced by the setup and engine scripts: the Firebird 4.0 engine (amd64,
-# Debian 13's packages), kept in a folder of its own and run through that
-# folder's own loader and libraries. Nothing of it goes into dpkg's database
-# or /etc: the packages are fetched with apt-get download through a private
-# sources list and private state folders, and unpacked with dpkg -x.
+# Sourced by the setup and engine scripts: the Firebird 4.0 engine (Debian
+# 13's packages), one for amd64 and one for i386, each kept in a folder of its
+# own and run through that folder's own loader and libraries. Nothing of it
+# goes into dpkg's database or /etc: the packages are fetched with apt-get
+# download through a private sources list and private state folders, and
+# unpacked with dpkg -x.
 #
+#   fb4_use amd64|i386 chooses the engine the variables below describe
+#               (amd64 when this file is sourced)
+#   FB4_ARCH    that engine's Debian architecture
 #   FB4_DIR     the unpacked packages (a private file-system tree)
 #   FB4_LIBS    its library folder, the only one its loader searches
 #   FB4_ROOT    the engine's root: the packaged root with real copies of the
@@ -11,13 +15,7 @@
 #   FB4_INCLUDE the 4.0 interface headers (firebird-dev)
 #   fb4_exec PROGRAM ARGS...   runs a program of the engine (isql-fb, gbak)
 #                              through the folder's loader
-#   fb4_install                fetches and unpacks it, once
-FB4_DIR=${VANTOR_FB4_DIR:-/opt/vantor/firebird4.0}
-FB4_LIBS="$FB4_DIR/usr/lib/x86_64-linux-gnu"
-FB4_ROOT="$FB4_LIBS/firebird/4.0"
-FB4_BIN="$FB4_DIR/usr/lib/firebird/4.0/bin"
-FB4_INCLUDE="$FB4_DIR/usr/include"
-FB4_LOADER="$FB4_LIBS/ld-linux-x86-64.so.2"
+#   fb4_install                fetches and unpacks the chosen one, once
 # The engine, its tools, the client and ib_util, the 4.0 headers, and every
 # library they load (the closure of their dependencies, less the shells,
 # perl and documentation that only the packages' scripts use).
@@ -26,7 +24,25 @@ FB4_PACKAGES=(
   libc6 libstdc++6 libgcc-s1 libicu76 libre2-11 libabsl20240722 libtomcrypt1 libtommath1
   libedit2 libbsd0 libmd0 libtinfo6 libncursesw6 zlib1g libgmp10
 )
-FB4_STAMP="$FB4_DIR/.vantor-installed"
+fb4_use() {
+  FB4_ARCH=$1
+  case "$FB4_ARCH" in
+    amd64)
+      FB4_DIR=${VANTOR_FB4_DIR:-/opt/vantor/firebird4.0}
+      FB4_LIBS="$FB4_DIR/usr/lib/x86_64-linux-gnu"
+      FB4_LOADER="$FB4_LIBS/ld-linux-x86-64.so.2" ;;
+    i386)
+      FB4_DIR=${VANTOR_FB4_I386_DIR:-/opt/vantor/firebird4.0-i386}
+      FB4_LIBS="$FB4_DIR/usr/lib/i386-linux-gnu"
+      FB4_LOADER="$FB4_LIBS/ld-linux.so.2" ;;
+    *) echo "firebird4: no engine for architecture $FB4_ARCH" >&2; return 2 ;;
+  esac
+  FB4_ROOT="$FB4_LIBS/firebird/4.0"
+  FB4_BIN="$FB4_DIR/usr/lib/firebird/4.0/bin"
+  FB4_INCLUDE="$FB4_DIR/usr/include"
+  FB4_STAMP="$FB4_DIR/.vantor-installed"
+}
+fb4_use amd64
 
 fb4_exec() {
   local program=$1
@@ -44,10 +60,13 @@ fb4_install() {
   fb4_installed && return 0
   local sudo="" work mirror
   if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  echo "setup: fetching the Firebird 4.0 engine into $FB4_DIR" >&2
+  echo "setup: fetching the Firebird 4.0 engine ($FB4_ARCH) into $FB4_DIR" >&2
   # The machine's own Debian mirror, with trixie as the suite.
-  mirror=$(sed -n 's/^URIs: *\(http[^ ]*\/debian\)\/* *$/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n 1)
-  [ -n "$mirror" ] || mirror=$(sed -n 's/^deb \(\[[^]]*\] \)\?\(http[^ ]*\/debian\)\/\? .*/\2/p' /etc/apt/sources.list 2>/dev/null | head -n 1)
+  # Either file may be missing (a debootstrap root has only sources.list),
+  # and an unmatched glob is a failed sed under pipefail: hence the || true.
+  mirror=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null \
+             | sed -n 's/^URIs: *\(http[^ ]*\/debian\)\/* *$/\1/p' | head -n 1 || true)
+  [ -n "$mirror" ] || mirror=$(sed -n 's/^deb \(\[[^]]*\] \)\?\(http[^ ]*\/debian\)\/\? .*/\2/p' /etc/apt/sources.list 2>/dev/null | head -n 1 || true)
   [ -n "$mirror" ] || mirror=http://deb.debian.org/debian
   work=$(mktemp -d)
   chmod 755 "$work"
@@ -57,16 +76,16 @@ Types: deb
 URIs: $mirror
 Suites: trixie
 Components: main
-Architectures: amd64
+Architectures: $FB4_ARCH
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
   local apt_options=(-q -o Dir::Etc::sourcelist=/dev/null -o Dir::Etc::sourceparts="$work/sources"
     -o Dir::State::Lists="$work/lists" -o Dir::Cache="$work/cache" -o Dir::State::status=/dev/null
-    -o APT::Architecture=amd64 -o APT::Architectures=amd64 -o Debug::NoLocking=1)
+    -o APT::Architecture=$FB4_ARCH -o APT::Architectures=$FB4_ARCH -o Debug::NoLocking=1)
   if ! apt-get "${apt_options[@]}" update >/dev/null \
      || ! (cd "$work/debs" && apt-get "${apt_options[@]}" download "${FB4_PACKAGES[@]}" >/dev/null 2>&1); then
     rm -rf "$work"
-    echo "setup: fetching the Firebird 4.0 packages failed" >&2
+    echo "setup: fetching the Firebird 4.0 packages ($FB4_ARCH) from $mirror failed" >&2
     return 1
   fi
   $sudo rm -rf "$FB4_DIR"

@@ -37,6 +37,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/fbroot.sh"
 . "$root/scripts/lib/firebird4.sh"
+. "$root/scripts/lib/declare.sh"
 builddir="$root/build/i386"
 engine=fb3
 keep=""
@@ -165,10 +166,7 @@ for file in "$@"; do
     echo "create database '$db' user 'SYSDBA' default character set $charset;"
     if [ $udr -eq 1 ]; then
       cat "$root/sql/vantor-udr.sql"
-      # The legacy shapes of vantor.sql's Put lines; {N} is N bytes of text.
-      per_char=1; [ "$charset" = UTF8 ] && per_char=4
-      sed -n "s/^  EXECUTE PROCEDURE Put('\([A-Za-z0-9_]*\)', '\([^']*\)',.*/DECLARE EXTERNAL FUNCTION LEGACY_\1 \2 ENTRY_POINT '\1' MODULE_NAME 'vantor';/p" \
-        "$root/sql/vantor.sql" | sed "s/{32765}/$((32765 / per_char))/g; s/{32767}/$((32767 / per_char))/g"
+      legacy_beside_udr "$root/sql" "$charset"
     else
       cat "$root/sql/vantor.sql"
     fi

@@ -60,8 +60,12 @@ gbak=$(dirname "$(command -v "$isql")")/gbak
 if [ -z "$builddir" ]; then
   for flavour in x86_64 i386; do [ -d "$root/build/$flavour" ] && { builddir=$root/build/$flavour; break; }; done
 fi
-module=legacy declare="$root/sql/vantor.sql"
-[ $udr -eq 0 ] || { module=udr; declare="$root/sql/vantor-udr.sql"; }
+module=legacy declare="$root/sql/vantor.sql" module_file=libvantor.so
+module_place="its UDF folder, which UdfAccess in its firebird.conf allows"
+if [ $udr -eq 1 ]; then
+  module=udr declare="$root/sql/vantor-udr.sql" module_file=libvantor_udr.so
+  module_place="the folder plugins/udr, a copy, not a link"
+fi
 charset=WIN1250
 
 scratch=$(mktemp -d)
@@ -103,7 +107,7 @@ if ! scratch_db probe; then
   elif grep -q -i -E 'create|I/O error|access to database' "$scratch/declare.out"; then
     fail "the server cannot create a database in $dir (--dir: a folder the server may write, that DatabaseAccess allows)"
   fi
-  fail "declaring vantor ($declare) failed (see above): is the $module module installed in the server?"
+  fail "declaring vantor ($declare) failed (see above): is $module_file installed in the server ($module_place)?"
 fi
 probe=$current
 cat > "$scratch/probe.sql" <<'EOF'
@@ -126,15 +130,10 @@ check_call() {  # check_call DB FUNCTION-PREFIX: prints the error, if any
   printf "set list on;\nselect %sDP2TS(36526.75) as loaded from rdb\$database;\n" "$2" > "$scratch/call.sql"
   sql -i "$scratch/call.sql" "$1" 2>&1 | grep -v -E '^(LOADED .*)?$' || true
 }
-module_file=libvantor.so
-[ $udr -eq 0 ] || module_file=libvantor_udr.so
 error=$(check_call "$probe" "")
 if [ -n "$error" ]; then
   echo "$error" >&2
-  if [ $udr -eq 1 ]; then
-    fail "the UDR module $module_file is not installed in the server (its plugins/udr folder), or does not load there"
-  fi
-  fail "the legacy module $module_file is not installed in the server (its UDF folder), or UdfAccess in its firebird.conf does not allow that folder"
+  fail "the $module module does not load in the server: is $module_file installed there ($module_place)?"
 fi
 legacy_beside=1
 [ $udr -eq 0 ] || [ -z "$(check_call "$probe" LEGACY_)" ] || legacy_beside=0

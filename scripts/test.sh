@@ -5,7 +5,9 @@
 #                             ASan+UBSan, and the concurrency tests under TSan),
 #                             each shipped library's ELF shape and exports, the
 #                             packages, the SQL regression suite in every engine
-#                             against the legacy and the UDR module, the real
+#                             against the legacy and the UDR module and over
+#                             TCP against the real i386 3.0 server and Debian
+#                             13's 4.0 server (installcheck), the real
 #                             server under concurrent load, every fuzz target
 #                             briefly and the engine benchmark on a few rows.
 #   scripts/test.sh --quick   the edit loop: both flavours' unit tests (the
@@ -140,7 +142,14 @@ if [ $emulated -eq 1 ]; then
 else
   on i386 "load: 8 connections on the i386 server" bash scripts/loadtest.sh
 fi
-on i386 "server path: packages installed in the i386 server, declared, moved, removed" bash scripts/servertest.sh
+# The server path: the packages installed in the server, the SQL suite over
+# TCP against it with both modules (installcheck), declarations, moves and
+# removal; on the i386 3.0 server of this machine, and on Debian 13's own
+# Firebird 4.0 server in a Debian 13 root (made once per machine).
+on i386 "server path: packages in the i386 3.0 server, installcheck with both modules, moves, removal" \
+  bash scripts/servertest.sh
+on x86_64 "server path: Debian 13's Firebird 4.0 server, its vantor package, installcheck with both modules, moves, removal" \
+  bash scripts/servertest.sh --debian13
 step "fuzz every target (12 s each)" bash scripts/fuzz.sh all 12
 # The engine benchmark on 2,000 rows, one round, on both amd64 engines, and
 # the report made from it: seconds, so that its SQL, floors, arithmetic and

@@ -42,6 +42,7 @@ trixie_mirror() {
 
 trixie_make() {
   trixie_made && return 0
+  [ -x /usr/sbin/debootstrap ] || { echo "debootstrap is not installed (apt-get install debootstrap)" >&2; return 1; }
   local work="$TRIXIE_DIR.new" mirror
   mirror=$(trixie_mirror)
   echo "making the Debian 13 root $TRIXIE_DIR (debootstrap from $mirror)" >&2

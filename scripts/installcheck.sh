@@ -66,6 +66,7 @@ if [ $udr -eq 1 ]; then
   module=udr declare="$root/sql/vantor-udr.sql" module_file=libvantor_udr.so
   module_place="the folder plugins/udr, a copy, not a link"
 fi
+[ -f "$declare" ] || fail "no declaration script $declare"
 charset=WIN1250
 
 scratch=$(mktemp -d)

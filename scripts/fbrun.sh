@@ -39,6 +39,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/fbroot.sh"
 . "$root/scripts/lib/firebird4.sh"
 . "$root/scripts/lib/platform.sh"
+. "$root/scripts/lib/declare.sh"
 builddir="$root/build/i386"
 engine=fb3
 keep=""
@@ -158,10 +159,7 @@ for file in "$@"; do
     echo "create database '$db' user 'SYSDBA' default character set $charset;"
     if [ $udr -eq 1 ]; then
       cat "$root/sql/vantor-udr.sql"
-      # The legacy declarations, from the table of the functions, with
-      # their texts in characters of the database's character set.
-      per_char=1; [ "$charset" = UTF8 ] && per_char=4
-      python3 "$root/scripts/functions.py" legacy-declarations LEGACY_ "$per_char"
+      legacy_beside_udr "$root" "$charset"
     else
       cat "$root/sql/vantor.sql"
     fi

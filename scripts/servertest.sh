@@ -24,8 +24,19 @@
 #   5. stops the server, removes the packages (dpkg -r: the modules first,
 #      then the scripts) and checks that nothing of them is left.
 #
+#   Between 2 and 3, installcheck (scripts/installcheck.sh) runs the SQL
+#   suite against the server over TCP with each module.
+#
 # Needs root (dpkg) and both flavours built (scripts/build.sh i386 and
 # x86_64). Refuses to run when the packages are already installed.
+#
+# With --debian13, the same against Debian 13's own Firebird 4.0 server
+# (scripts/lib/trixie.sh): in a Debian 13 root made once per machine, the 4.0
+# package of the x86-64 build installed there (or its files, where
+# scripts/package.sh makes no 4.0 package), the server started there as user
+# firebird on a free loopback port, reached over TCP from outside the root
+# with the root's own 4.0 client; at the end vantor is removed from the root
+# and nothing of it may be left there.
 #
 # With --embedded DIR_OF_BUILD --engine fb4, runs steps 3 and 4 instead in
 # the embedded Firebird 4.0 engine (amd64, scripts/lib/firebird4.sh) with the
@@ -35,12 +46,13 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/fbroot.sh"
 . "$root/scripts/lib/platform.sh"
-embedded=""
+embedded="" debian13=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --embedded) embedded=$(cd "$2" && pwd); shift 2 ;;
     --engine) [ "$2" = fb4 ] || { echo "servertest: --engine fb4 only" >&2; exit 2; }; shift 2 ;;
-    *) echo "usage: $0 [--embedded BUILD_DIR --engine fb4]" >&2; exit 2 ;;
+    --debian13) debian13=1; shift ;;
+    *) echo "usage: $0 [--debian13 | --embedded BUILD_DIR --engine fb4]" >&2; exit 2 ;;
   esac
 done
 
@@ -50,8 +62,12 @@ server_pid=""
 installed=0
 cleanup() {
   stop_server
-  # A failed run leaves the machine as it found it.
-  if [ $installed -eq 1 ]; then
+  # A failed run leaves the machine, and the Debian 13 root, as it found them.
+  if [ $debian13 -eq 1 ]; then
+    trixie_stop
+    [ $installed -eq 0 ] || trixie_remove_vantor || true
+    [ -z "${dbdir:-}" ] || rm -rf "$TRIXIE_DIR$dbdir"
+  elif [ $installed -eq 1 ]; then
     dpkg -r firebird3.0-vantor:i386 firebird3.0-vantor:amd64 vantor-common >/dev/null 2>&1 || true
   fi
   rm -rf "$scratch"
@@ -65,7 +81,39 @@ check() {  # check DESCRIPTION COMMAND...: counts a failed expectation
 }
 same() { [ "$1" = "$2" ] || { echo "  expected: $2" >&2; echo "  got:      $1" >&2; return 1; }; }
 
-if [ -z "$embedded" ]; then
+if [ $debian13 -eq 1 ]; then
+  [ "$(id -u)" -eq 0 ] || { echo "servertest: needs root (debootstrap, chroot)" >&2; exit 2; }
+  . "$root/scripts/lib/trixie.sh"
+  build="$root/build/x86_64"
+  [ -f "$build/libvantor_udr.so" ] || { echo "servertest: build x86_64 first (scripts/build.sh x86_64)" >&2; exit 2; }
+  # One run at a time uses the root.
+  mkdir -p "$(dirname "$TRIXIE_DIR")"
+  exec 9> "$TRIXIE_DIR.lock"
+  flock 9
+  trixie_make || { echo "servertest: no Debian 13 root" >&2; exit 1; }
+  # 1. vantor for 4.0, as the package installs it.
+  bash "$root/scripts/package.sh" x86_64 >/dev/null
+  installed=1
+  trixie_install_vantor "$build" > "$scratch/dpkg.log" 2>&1 \
+    || { cat "$scratch/dpkg.log"; echo "servertest: installing vantor in the Debian 13 root failed" >&2; exit 1; }
+  for f in "${TRIXIE_VANTOR_FILES[@]}"; do check "installed in Debian 13: $f" test -f "$TRIXIE_DIR$f"; done
+  check "the UDR module installed is the build's" cmp -s "$TRIXIE_DIR$TRIXIE_FB/plugins/udr/libvantor_udr.so" \
+    "$build/libvantor_udr.so"
+  scripts="$TRIXIE_DIR/usr/share/vantor"
+  # 2. The server, with the root's configuration: UdfAccess = Restrict UDF.
+  port=$(free_port 33000 33999) || { echo "servertest: no free port" >&2; exit 1; }
+  trixie_start "$port" "$scratch" || exit 1
+  trixie_tools "$scratch/tools"
+  isql=("$scratch/tools/isql-fb")
+  # The databases are the server's files, in the root.
+  dbdir=/tmp/vantor-servertest-$$
+  mkdir -p "$TRIXIE_DIR$dbdir"
+  chroot "$TRIXIE_DIR" chown firebird:firebird "$dbdir"
+  dbname() { echo "127.0.0.1/$port:$dbdir/$1.fdb"; }
+  password=$TRIXIE_PASSWORD
+  creds=(-user SYSDBA -password "$password")
+  auth="user 'SYSDBA' password '$password'"
+elif [ -z "$embedded" ]; then
   [ "$(id -u)" -eq 0 ] || { echo "servertest: needs root (dpkg -i)" >&2; exit 2; }
   for p in firebird3.0-vantor:i386 firebird3.0-vantor:amd64 vantor-common; do
     if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q installed; then
@@ -113,6 +161,8 @@ if [ -z "$embedded" ]; then
   start_server "$fbroot" "$scratch" "$port" "$password" || { echo "servertest: server did not start" >&2; exit 1; }
   # Clients go through the system's client library and TCP only.
   isql=(isql-fb)
+  build="$root/build/i386"
+  dbdir="$scratch/db"
   dbname() { echo "127.0.0.1/$port:$scratch/db/$1.fdb"; }
   creds=(-user SYSDBA -password "$password")
   auth="user 'SYSDBA' password '$password'"
@@ -139,6 +189,17 @@ else
   creds=(-user SYSDBA)
   auth="user 'SYSDBA'"
   scripts="$root/sql"
+fi
+
+# The SQL suite against the server, with each module (the every-day calendar
+# test is left to the embedded engines: 18 million calls).
+if [ -z "$embedded" ]; then
+  installcheck() {
+    bash "$root/scripts/installcheck.sh" --server "127.0.0.1/$port" --user SYSDBA --password "$password" \
+      --dir "$dbdir" --isql "${isql[0]}" --build "$build" --skip calendar_days "$@"
+  }
+  check "installcheck: the SQL suite over TCP, legacy module" installcheck
+  check "installcheck: the SQL suite over TCP, UDR module" installcheck --udr
 fi
 
 # run DB SCRIPT [CHARSET]: the README's command; prints the session's output.
@@ -208,7 +269,7 @@ done
 
 # The README's command without credentials fails, and says why.
 if [ -z "$embedded" ]; then
-  env -u ISC_USER -u ISC_PASSWORD isql-fb -q -bail -i "$scripts/vantor.sql" "$(dbname fam_UTF8)" > "$scratch/out" 2>&1 && ok=1 || ok=0
+  env -u ISC_USER -u ISC_PASSWORD "${isql[@]}" -q -bail -i "$scripts/vantor.sql" "$(dbname fam_UTF8)" > "$scratch/out" 2>&1 && ok=1 || ok=0
   check "no credentials: exit status not 0" same "$ok" 0
   check "no credentials: the server's message" grep -q 'user name and password are not defined' "$scratch/out"
 fi
@@ -333,7 +394,19 @@ run "$db" "$scratch/nodependents.sql" > "$scratch/out" || cat "$scratch/out"
 run "$db" "$scripts/vantor-drop.sql" > "$scratch/out" && ok=1 || ok=0
 check "drop: vantor-drop.sql leaves no function and no helper" same "$ok $(summary "$db")" "1 "
 
-if [ -z "$embedded" ]; then
+if [ $debian13 -eq 1 ]; then
+  # 5. Removal from the root: nothing of vantor is left there.
+  trixie_stop
+  trixie_remove_vantor > "$scratch/dpkg.log" 2>&1 || cat "$scratch/dpkg.log"
+  installed=0
+  left=$( { for f in "${TRIXIE_VANTOR_FILES[@]}"; do ls -d "$TRIXIE_DIR$f" 2>/dev/null || true; done
+            ls -d "$TRIXIE_DIR/usr/share/vantor" "$TRIXIE_DIR"/usr/share/doc/firebird4.0-vantor* \
+              "$TRIXIE_DIR/usr/share/doc/vantor-common" "$TRIXIE_DIR/usr/sbin/vantor-install" 2>/dev/null || true
+            chroot "$TRIXIE_DIR" dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' 'firebird4.0-vantor*' \
+              vantor-common 2>/dev/null \
+              | grep -v 'not-installed$' || true; } )
+  check "removal: nothing of vantor is left in the Debian 13 root (files, dpkg's records)" same "$left" ""
+elif [ -z "$embedded" ]; then
   # 5. Removal: the modules first (the scripts stay), then the scripts.
   stop_server
   dpkg -r firebird3.0-vantor:i386 firebird3.0-vantor:amd64 > "$scratch/dpkg.log" 2>&1 || cat "$scratch/dpkg.log"

@@ -3,7 +3,8 @@
 # toolchains, the i386 Firebird 3.0 engine with its tools and headers, ib_util
 # for both flavours, GoogleTest and Google Benchmark, clang for the fuzzers,
 # Boost.Preprocessor (the UDR interface headers use it);
-# matplotlib for the performance report's chart; lintian for the packages.
+# matplotlib for the performance report's chart; lintian for the packages;
+# debootstrap for the Debian 13 root of the 4.0 server test.
 # The Firebird 4.0 engines (Debian 13's, amd64 with its 4.0 headers and i386)
 # go into folders of their own, /opt/vantor/firebird4.0 and
 # /opt/vantor/firebird4.0-i386, outside dpkg's database and /etc
@@ -34,6 +35,7 @@ PACKAGES=(
   libib-util:i386 libgtest-dev:i386 libgtest-dev
   libbenchmark-dev:i386 libbenchmark-dev
   clang libclang-rt-dev faketime tzdata iproute2 procps perl
+  debootstrap
   lib32asan8 lib32ubsan1 libtsan2
   libboost-dev
   python3-matplotlib

@@ -5,7 +5,9 @@
 #                             ASan+UBSan, and the concurrency tests under TSan),
 #                             each shipped library's ELF shape and exports, the
 #                             packages, the SQL regression suite in every engine
-#                             against the legacy and the UDR module, the real
+#                             against the legacy and the UDR module and over
+#                             TCP against the real i386 3.0 server and Debian
+#                             13's 4.0 server (installcheck), the real
 #                             server under concurrent load, vantor-install on
 #                             official-layout roots, every fuzz target
 #                             briefly and the engine benchmark on a few rows.
@@ -155,7 +157,14 @@ if [ $emulated -eq 1 ]; then
 else
   on i386 "load: 8 connections on the i386 server" bash scripts/loadtest.sh
 fi
-on i386 "server path: packages installed in the i386 server, declared, moved, removed" bash scripts/servertest.sh
+# The server path: the packages installed in the server, the SQL suite over
+# TCP against it with both modules (installcheck), declarations, moves and
+# removal; on the i386 3.0 server of this machine, and on Debian 13's own
+# Firebird 4.0 server in a Debian 13 root (made once per machine).
+on i386 "server path: packages in the i386 3.0 server, installcheck with both modules, moves, removal" \
+  bash scripts/servertest.sh
+on x86_64 "server path: Debian 13's Firebird 4.0 server, its vantor package, installcheck with both modules, moves, removal" \
+  bash scripts/servertest.sh --debian13
 # vantor-install on official-layout roots of 3.0 i386, 4.0 amd64 and 4.0
 # i386: installed, loaded by the engine from that root, removed; and its
 # refusals.

@@ -5,8 +5,9 @@
 //
 //   blobwriter DATABASE
 //
-// Runs against the embedded engine (path only, user SYSDBA) in the same
-// environment as scripts/fbrun.sh. Silent on success; on failure prints the
+// Runs against the embedded engine (a path; user SYSDBA) in the same
+// environment as scripts/fbrun.sh, or against a server (HOST/PORT:PATH) as
+// the user ISC_USER with the password ISC_PASSWORD (scripts/installcheck.sh). Silent on success; on failure prints the
 // engine's message and exits 1.
 #include <ibase.h>
 
@@ -127,9 +128,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: blobwriter DATABASE\n");
         return 2;
     }
-    static const char kDpb[] = {isc_dpb_version1, isc_dpb_user_name, 6, 'S', 'Y', 'S', 'D', 'B', 'A'};
+    // A server wants the credentials; the embedded engine only the name.
+    std::string dpb(1, static_cast<char>(isc_dpb_version1));
+    const auto addItem = [&dpb](char item, const std::string& value) {
+        dpb += item;
+        dpb += static_cast<char>(value.size());
+        dpb += value;
+    };
+    const char* user = std::getenv("ISC_USER");
+    const char* password = std::getenv("ISC_PASSWORD");
+    addItem(isc_dpb_user_name, user != nullptr && *user != '\0' ? user : "SYSDBA");
+    if (password != nullptr && *password != '\0') addItem(isc_dpb_password, password);
     isc_db_handle db = 0;
-    isc_attach_database(status, 0, argv[1], &db, sizeof kDpb, kDpb);
+    isc_attach_database(status, 0, argv[1], &db, static_cast<short>(dpb.size()), dpb.data());
     Check("isc_attach_database");
 
     isc_tr_handle tr = 0;

@@ -172,6 +172,9 @@ for name in "${names[@]}"; do
     setup="$builddir/$(tr -d '[:space:]' < "$root/tests/sql/$name.setup")"
     [ -n "$builddir" ] && [ -x "$setup" ] || { skipped "$name" "its setup program $setup is not built (--build DIR)"; continue; }
   fi
+  if [ "$name" = unloadable ]; then
+    skipped "$name" "it runs engines of its own, embedded, from roots it makes beside the build"; continue
+  fi
   if [ $udr -eq 1 ] && [ "$name" = reinstall ]; then
     skipped "$name" "it reinstalls the legacy module: it runs without --udr"; continue
   fi

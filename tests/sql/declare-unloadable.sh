@@ -1,5 +1,5 @@
 #!/bin/sh
-# Run by reinstall.sql (isql SHELL): both declaration scripts where the
+# Run by unloadable.sql (isql SHELL): both declaration scripts where the
 # engine cannot load their module. Each case runs the engine from a root of
 # its own, made from the run's root (FIREBIRD) with another firebird.conf or
 # another UDR folder, and prints the script's exit status, the line of its

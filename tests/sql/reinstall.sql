@@ -22,7 +22,3 @@ set echo on;
 commit;
 select count(*) as reinstalled from rdb$functions where rdb$module_name = 'vantor';
 select dp2ts(36526.75) as works_again from rdb$database;
-
--- The declaration scripts of both modules fail and change nothing where
--- the engine cannot load the module (see declare-unloadable.sh).
-shell sh declare-unloadable.sh;

@@ -316,11 +316,11 @@ private:
 
 }  // namespace
 
-int MatchByBacktracking(const CompiledMask& mask, std::string_view text, int64_t steps) noexcept {
-    if (mask.Lists.empty()) return text.empty() ? 1 : 0;
+MatchOutcome MatchByBacktracking(const CompiledMask& mask, std::string_view text, int64_t steps) noexcept {
+    if (mask.Lists.empty()) return text.empty() ? MatchOutcome::Match : MatchOutcome::NoMatch;
     const int32_t end = Backtracker(mask, text, steps).Run();
-    if (end == kGiveUp || end == kOutOfMemory) return kGaveUp;
-    return end >= 0 ? 1 : 0;
+    if (end == kGiveUp || end == kOutOfMemory) return MatchOutcome::TooComplex;
+    return end >= 0 ? MatchOutcome::Match : MatchOutcome::NoMatch;
 }
 
 }  // namespace vantor

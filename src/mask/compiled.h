@@ -235,16 +235,17 @@ void FreeWildcard(CompiledMask& mask) noexcept;
 // Whether the whole text matches the compiled mask, anchored at both ends.
 MatchOutcome MatchWildcard(const CompiledMask& mask, std::string_view text) noexcept;
 
-// The two ways MatchWildcard decides, for the tests that reach each one.
+// The ways MatchWildcard decides, for the tests that reach each one. Each
+// gives Match or NoMatch, or TooComplex where it cannot say: over its
+// budget or its bound, out of memory, or (the direct path) a mask not of
+// its kind.
 // Backtracking as the language describes it, within a budget of `steps`
-// frames and failed probes: 1 or 0, or kGaveUp when the budget runs out (or
-// memory does).
-constexpr int kGaveUp = -1;
-int MatchByBacktracking(const CompiledMask& mask, std::string_view text, int64_t steps) noexcept;
+// frames and failed probes.
+MatchOutcome MatchByBacktracking(const CompiledMask& mask, std::string_view text, int64_t steps) noexcept;
 // The whole test on a mask as written, for a mask of ordinary characters,
-// "?", "#", "*" and "%" alone (direct.cpp), with nothing compiled: 1 or 0,
-// or kGaveUp for any other mask or when the budget of `steps` runs out.
-int MatchDirectly(std::string_view text, std::string_view mask, int64_t steps) noexcept;
+// "?", "#", "*" and "%" alone (direct.cpp), with nothing compiled, within a
+// budget of `steps`.
+MatchOutcome MatchDirectly(std::string_view text, std::string_view mask, int64_t steps) noexcept;
 // The same outcome from a table of positions per nesting level (exact.cpp),
 // within the per-call bound.
 MatchOutcome MatchByPositions(const CompiledMask& mask, std::string_view text) noexcept;

@@ -47,15 +47,15 @@ MatchOutcome MatchWildcard(const CompiledMask& mask, std::string_view text) noex
     // (Asked only of large inputs: a small one costs little either way.)
     const bool large = mask.Elements.size() + static_cast<int64_t>(text.size()) > 4096;
     const int64_t perItem = large && PositionSetsDecide(mask, text.size()) ? 2 : 8;
-    const int decided = MatchByBacktracking(mask, text, Budget(mask.Elements.size(), text.size(), perItem));
-    if (decided != kGaveUp) return decided ? MatchOutcome::Match : MatchOutcome::NoMatch;
+    const MatchOutcome decided = MatchByBacktracking(mask, text, Budget(mask.Elements.size(), text.size(), perItem));
+    if (decided != MatchOutcome::TooComplex) return decided;
     return MatchByPositionSets(mask, text);
 }
 
 MatchOutcome MatchMaskOutcome(std::string_view text, std::string_view mask) noexcept {
     // A mask of plain characters and wildcards needs no compiling.
-    const int direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
-    if (direct != kGaveUp) return direct ? MatchOutcome::Match : MatchOutcome::NoMatch;
+    const MatchOutcome direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
+    if (direct != MatchOutcome::TooComplex) return direct;
     CompiledMask compiled;
     if (!Compile(mask, compiled)) return MatchOutcome::TooComplex;
     return MatchWildcard(compiled, text);
@@ -86,8 +86,8 @@ MatchOutcome CompiledMaskCache::Match(std::string_view text, std::string_view ma
     }
     if (!key_) key_ = static_cast<char*>(std::malloc(kMaxMaskBytes));
     if (!compiled_ || !key_) return MatchMaskOutcome(text, mask);
-    const int direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
-    if (direct != kGaveUp) return direct ? MatchOutcome::Match : MatchOutcome::NoMatch;
+    const MatchOutcome direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
+    if (direct != MatchOutcome::TooComplex) return direct;
     const int32_t length = static_cast<int32_t>(mask.size());
     if (length != keyLength_ || (length && std::memcmp(key_, mask.data(), mask.size()) != 0)) {
         keyLength_ = -1;

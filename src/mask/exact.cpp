@@ -201,26 +201,14 @@ private:
             break;
         }
         case wkCharSet: {
-            const uint32_t* accept = mask_.SetOf(element).Members.Words;
+            const CharBits& members = mask_.SetOf(element).Members;
+            const PossessiveRun rule(element);
             int32_t run = 0;  // members from p on
             for (int32_t p = n - 1; p >= 0; --p) {
-                const uint32_t c = text_[p];
-                run = (accept[c >> 5] >> (c & 31)) & 1u ? run + 1 : 0;
-                const int32_t remaining = n - p;
-                if (element.Required && remaining < element.MinCount) {
-                    out[p] = kFail;
-                    continue;
-                }
-                int32_t r;
-                bool accepted;
-                if (element.MaxCount > 0) {
-                    r = run < element.MaxCount ? run : element.MaxCount;
-                    accepted = r == element.MaxCount || r >= element.MinCount;
-                } else {
-                    r = run;
-                    accepted = !(element.Required && r == 0);
-                }
-                int32_t v = accepted ? next[p + r] : kFail;
+                run = members.Has(text_[p]) ? run + 1 : 0;
+                const int32_t taken = rule.Taken(run, n - p);
+                int32_t v = taken >= 0 ? next[p + taken] : kFail;
+                // An optional set that fails matches nothing.
                 if (v < 0 && !element.Required) v = next[p];
                 out[p] = v;
             }

@@ -52,13 +52,19 @@ MatchOutcome MatchWildcard(const CompiledMask& mask, std::string_view text) noex
     return MatchByPositionSets(mask, text);
 }
 
-MatchOutcome MatchMaskOutcome(std::string_view text, std::string_view mask) noexcept {
+MatchOutcome CompiledMaskCache::Decide(std::string_view text, std::string_view mask,
+                                       CompiledMaskCache* cache) noexcept {
     // A mask of plain characters and wildcards needs no compiling.
     const MatchOutcome direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
     if (direct != MatchOutcome::TooComplex) return direct;
+    if (cache && cache->Keep(mask)) return MatchWildcard(*cache->compiled_, text);
     CompiledMask compiled;
     if (!Compile(mask, compiled)) return MatchOutcome::TooComplex;
     return MatchWildcard(compiled, text);
+}
+
+MatchOutcome MatchMaskOutcome(std::string_view text, std::string_view mask) noexcept {
+    return CompiledMaskCache::Decide(text, mask, nullptr);
 }
 
 bool MatchMask(std::string_view text, std::string_view mask) noexcept {
@@ -79,26 +85,27 @@ CompiledMaskCache::~CompiledMaskCache() {
 }
 
 MatchOutcome CompiledMaskCache::Match(std::string_view text, std::string_view mask) noexcept {
-    if (mask.size() > static_cast<size_t>(kMaxMaskBytes)) return MatchMaskOutcome(text, mask);
+    return Decide(text, mask, this);
+}
+
+bool CompiledMaskCache::Keep(std::string_view mask) noexcept {
+    if (mask.size() > static_cast<size_t>(kMaxMaskBytes)) return false;
     if (!compiled_) {
         void* block = std::malloc(sizeof(CompiledMask));
         if (block) compiled_ = new (block) CompiledMask;
     }
     if (!key_) key_ = static_cast<char*>(std::malloc(kMaxMaskBytes));
-    if (!compiled_ || !key_) return MatchMaskOutcome(text, mask);
-    const MatchOutcome direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
-    if (direct != MatchOutcome::TooComplex) return direct;
+    if (!compiled_ || !key_) return false;
     const int32_t length = static_cast<int32_t>(mask.size());
-    if (length != keyLength_ || (length && std::memcmp(key_, mask.data(), mask.size()) != 0)) {
-        keyLength_ = -1;
-        if (!Compile(mask, *compiled_)) {
-            FreeWildcard(*compiled_);
-            return MatchOutcome::TooComplex;
-        }
-        if (length) std::memcpy(key_, mask.data(), mask.size());
-        keyLength_ = length;
+    if (length == keyLength_ && (!length || std::memcmp(key_, mask.data(), mask.size()) == 0)) return true;
+    keyLength_ = -1;
+    if (!Compile(mask, *compiled_)) {
+        FreeWildcard(*compiled_);
+        return false;
     }
-    return MatchWildcard(*compiled_, text);
+    if (length) std::memcpy(key_, mask.data(), mask.size());
+    keyLength_ = length;
+    return true;
 }
 
 }  // namespace vantor

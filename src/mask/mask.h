@@ -96,6 +96,12 @@ public:
     MatchOutcome Match(std::string_view text, std::string_view mask) noexcept;
 
 private:
+    friend MatchOutcome MatchMaskOutcome(std::string_view text, std::string_view mask) noexcept;
+    // The whole test, through `cache` where there is one.
+    static MatchOutcome Decide(std::string_view text, std::string_view mask, CompiledMaskCache* cache) noexcept;
+    // Whether compiled_ holds this mask, compiled now if it was not.
+    bool Keep(std::string_view mask) noexcept;
+
     CompiledMask* compiled_;  // owned; null when it could not be allocated
     char* key_;               // the mask bytes compiled_ was made from, owned
     int32_t keyLength_;       // -1: nothing kept

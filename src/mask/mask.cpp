@@ -24,9 +24,7 @@ bool Encode(std::string_view mask, SmallVec<char, 256>& encoded, std::string_vie
 }
 
 // Backtracking (and the direct path) settle ordinary masks within this many
-// steps: linear in the input. Where the position sets decide the mask past
-// the budget (exactly, within the bound), a quarter of it: steps spent on a
-// mask that backtracking does not settle are lost.
+// steps: linear in the input (a quarter of it on a large input).
 int64_t Budget(int64_t elements, size_t textLength, int64_t perItem = 8) noexcept {
     return 256 + perItem * (elements + static_cast<int64_t>(textLength));
 }
@@ -44,9 +42,11 @@ MatchOutcome MatchWildcard(const CompiledMask& mask, std::string_view text) noex
     // Backtracking settles ordinary masks within a budget linear in the
     // input; past it, the position sets (without groups) or tables give
     // the same outcome.
-    // (Asked only of large inputs: a small one costs little either way.)
+    // On a large input, steps spent on a mask that backtracking does not
+    // settle are lost before the exact paths decide: a quarter of the
+    // budget there.
     const bool large = mask.Elements.size() + static_cast<int64_t>(text.size()) > 4096;
-    const int64_t perItem = large && PositionSetsDecide(mask, text.size()) ? 2 : 8;
+    const int64_t perItem = large ? 2 : 8;
     const MatchOutcome decided = MatchByBacktracking(mask, text, Budget(mask.Elements.size(), text.size(), perItem));
     if (decided != MatchOutcome::TooComplex) return decided;
     return MatchByPositionSets(mask, text);

@@ -55,71 +55,30 @@ public:
     PositionSets& operator=(const PositionSets&) = delete;
 
     MatchOutcome Run() noexcept {
-        const size_t bytes = static_cast<size_t>(words_) * sizeof(Word);
-        block_ = static_cast<Word*>(std::calloc(static_cast<size_t>(WorkingSets(mask_)), bytes));
-        if (!block_) return MatchOutcome::TooComplex;
+        if (!Allocate()) return MatchOutcome::TooComplex;
         Word* s = block_;
         Word* t = block_ + words_;
-        scratch_[0] = block_ + 2 * words_;
-        scratch_[1] = block_ + 3 * words_;
-        scratch_[2] = block_ + 4 * words_;
-        if (mask_.Groups > 0) {
-            alternative_[0] = block_ + 5 * words_;
-            alternative_[1] = block_ + 6 * words_;
-        }
         s[0] = 1;  // the mask starts at position 0
         const aWildcard& whole = mask_.Lists[0];
         const int32_t end = whole.First + whole.Count;
-        // Where from is set, s stands for the positions from `from` to the
-        // end of the text and is not written out: an unbounded run makes
-        // such a set from the first start alone, and the next such run
-        // reads only its first position, so in between a group of short
-        // literals needs only its first end.
-        int32_t from = -1;
         for (int32_t e = whole.First; e < end;) {
-            const WildcardRec& element = mask_.Elements[e];
-            int32_t after = e + 1;
-            if (element.Kind == wkAnyChar || element.Kind == wkAnyRun) {
-                // Adjacent runs of either kind take the sums of their lengths.
-                WildcardRec joined;
-                after = JoinRuns(e, end, joined);
-                if (joined.Kind == wkAnyRun) {
-                    const int64_t first = from >= 0 ? from : FirstOf(s);
-                    if (first + joined.MinCount > length_) return MatchOutcome::NoMatch;
-                    from = static_cast<int32_t>(first + joined.MinCount);
-                    low_ = from / kWordBits;
-                    e = after;
-                    continue;
-                }
-                WriteOut(from, s);
-                if (!Step(joined, s, t)) return MatchOutcome::TooComplex;
-            } else if (from >= 0 && element.Kind == wkGroup && ShortLiterals(element) && after < end &&
-                       (mask_.Elements[after].Kind == wkAnyChar || mask_.Elements[after].Kind == wkAnyRun)) {
-                WildcardRec next;
-                (void)JoinRuns(after, end, next);
-                if (next.Kind == wkAnyRun) {
-                    int32_t firstEnd;
-                    if (!FirstEnd(element, from, firstEnd)) return MatchOutcome::TooComplex;
-                    if (firstEnd < 0) return MatchOutcome::NoMatch;
-                    from = firstEnd;
-                    low_ = from / kWordBits;
-                    e = after;
-                    continue;
-                }
-                WriteOut(from, s);
-                if (!Group(element, s, t)) return MatchOutcome::TooComplex;
-            } else {
-                WriteOut(from, s);
-                if (element.Kind == wkGroup) {
-                    if (!Group(element, s, t)) return MatchOutcome::TooComplex;
-                } else if (!Step(element, s, t)) {
-                    return MatchOutcome::TooComplex;
-                }
+            int32_t after;
+            switch (Carry(e, end, s, t, after)) {
+            case Carried::Failed:
+                return MatchOutcome::TooComplex;
+            case Carried::Nowhere:
+                return MatchOutcome::NoMatch;
+            case Carried::FromOn:
+                e = after;
+                continue;
+            case Carried::Into:
+                break;
             }
             // Elements that read exactly alike give back a set they are
             // handed back: once one does, the rest of them are skipped. A
             // Required element ignores the end of the text in the set it is
             // handed (and may have dropped it from s).
+            const WildcardRec& element = mask_.Elements[e];
             if (after < end && Alike(element, mask_.Elements[after]) && Same(s, t, element.Required))
                 while (after < end && Alike(element, mask_.Elements[after])) ++after;
             e = after;
@@ -129,7 +88,7 @@ public:
             while (low_ < words_ && s[low_] == 0) ++low_;
             if (low_ == words_) return MatchOutcome::NoMatch;
         }
-        return from >= 0 || Has(s, length_) ? MatchOutcome::Match : MatchOutcome::NoMatch;
+        return from_ >= 0 || Has(s, length_) ? MatchOutcome::Match : MatchOutcome::NoMatch;
     }
 
     // The run of "?", "_", "%" and "*" elements from e on (before end) as
@@ -155,15 +114,15 @@ public:
         return length_ + int64_t{1};
     }
 
-    // Writes out the positions from `from` to the end of the text into s,
-    // where from is set, and unsets it.
-    void WriteOut(int32_t& from, Word* s) const noexcept {
-        if (from < 0) return;
-        const int32_t word = from / kWordBits;
+    // Writes out the positions from from_ to the end of the text into s,
+    // where from_ is set, and unsets it.
+    void WriteOut(Word* s) noexcept {
+        if (from_ < 0) return;
+        const int32_t word = from_ / kWordBits;
         for (int32_t i = low_; i < words_; ++i)
-            s[i] = i < word ? 0 : i > word ? ~Word{0} : ~Word{0} << (from % kWordBits);
+            s[i] = i < word ? 0 : i > word ? ~Word{0} : ~Word{0} << (from_ % kWordBits);
         Trim(s);
-        from = -1;
+        from_ = -1;
     }
 
     // Whether every alternative of a group is one literal of one or two
@@ -239,6 +198,72 @@ private:
         uint32_t Accept[8];
         Word* Bits;
     };
+
+    // How an element of the whole mask's list was carried: into t; or as
+    // every position from from_ on (s left unwritten); or to no position
+    // at all; or not, memory having run out.
+    enum class Carried : uint8_t { Into, FromOn, Nowhere, Failed };
+
+    // The working sets, in one block.
+    bool Allocate() noexcept {
+        const size_t bytes = static_cast<size_t>(words_) * sizeof(Word);
+        block_ = static_cast<Word*>(std::calloc(static_cast<size_t>(WorkingSets(mask_)), bytes));
+        if (!block_) return false;
+        scratch_[0] = block_ + 2 * words_;
+        scratch_[1] = block_ + 3 * words_;
+        scratch_[2] = block_ + 4 * words_;
+        if (mask_.Groups > 0) {
+            alternative_[0] = block_ + 5 * words_;
+            alternative_[1] = block_ + 6 * words_;
+        }
+        return true;
+    }
+
+    // Carries the set of starts s over the element at e (and the runs
+    // joined to it), setting after to the element that follows.
+    Carried Carry(int32_t e, int32_t end, Word* s, Word* t, int32_t& after) noexcept {
+        const WildcardRec& element = mask_.Elements[e];
+        after = e + 1;
+        if (element.Kind == wkAnyChar || element.Kind == wkAnyRun) {
+            // Adjacent runs of either kind take the sums of their lengths.
+            WildcardRec joined;
+            after = JoinRuns(e, end, joined);
+            if (joined.Kind == wkAnyRun) {
+                const int64_t first = from_ >= 0 ? from_ : FirstOf(s);
+                if (first + joined.MinCount > length_) return Carried::Nowhere;
+                StartFrom(static_cast<int32_t>(first + joined.MinCount));
+                return Carried::FromOn;
+            }
+            WriteOut(s);
+            return Step(joined, s, t) ? Carried::Into : Carried::Failed;
+        }
+        if (element.Kind != wkGroup) {
+            WriteOut(s);
+            return Step(element, s, t) ? Carried::Into : Carried::Failed;
+        }
+        // Between two unbounded runs (the first one's set not written out),
+        // a group of short literals needs only its first end.
+        if (from_ >= 0 && ShortLiterals(element) && after < end &&
+            (mask_.Elements[after].Kind == wkAnyChar || mask_.Elements[after].Kind == wkAnyRun)) {
+            WildcardRec next;
+            (void)JoinRuns(after, end, next);
+            if (next.Kind == wkAnyRun) {
+                int32_t firstEnd;
+                if (!FirstEnd(element, from_, firstEnd)) return Carried::Failed;
+                if (firstEnd < 0) return Carried::Nowhere;
+                StartFrom(firstEnd);
+                return Carried::FromOn;
+            }
+        }
+        WriteOut(s);
+        return Group(element, s, t) ? Carried::Into : Carried::Failed;
+    }
+
+    // The set becomes every position from `from` on, kept as from_ alone.
+    void StartFrom(int32_t from) noexcept {
+        from_ = from;
+        low_ = from / kWordBits;
+    }
 
     // A sum of lengths, kept within int32_t: anything past the text is as
     // good as any other such length.
@@ -416,7 +441,8 @@ private:
     // Positions holding a member of the element's set; null when memory
     // runs out.
     const Word* MemberMask(const WildcardRec& element) noexcept {
-        const uint32_t* accept = mask_.SetOf(element).Members.Words;
+        const CharBits& members = mask_.SetOf(element).Members;
+        const uint32_t* accept = members.Words;
         for (SetMask& s : setMasks_)
             if (s.Bits && std::memcmp(s.Accept, accept, sizeof s.Accept) == 0) return s.Bits;
         SetMask& slot = setMasks_[nextSetMask_];
@@ -425,10 +451,8 @@ private:
         if (!slot.Bits) return nullptr;
         std::memcpy(slot.Accept, accept, sizeof slot.Accept);
         for (int32_t i = 0; i < words_; ++i) slot.Bits[i] = 0;
-        for (int32_t p = 0; p < length_; ++p) {
-            const uint32_t c = text_[p];
-            if ((accept[c >> 5] >> (c & 31)) & 1u) Add(slot.Bits, p);
-        }
+        for (int32_t p = 0; p < length_; ++p)
+            if (members.Has(text_[p])) Add(slot.Bits, p);
         return slot.Bits;
     }
 
@@ -505,17 +529,20 @@ private:
         }
     }
 
+    // out |= where the rest may start after a set's possessive run, from
+    // in; the rule of PossessiveRun, applied to every start at once.
     bool CharSet(const WildcardRec& element, Word* in, Word* out) noexcept {
         const int32_t n = length_;
         const Word* members = MemberMask(element);
         if (!members) return false;
+        const PossessiveRun rule(element);
         // The starts that may try the run: a Required set needs text left,
-        // and at least MinCount of it.
+        // and at least Room of it.
         Word* starts = scratch_[1];
         for (int32_t i = low_; i < words_; ++i) starts[i] = in[i];
-        if (element.Required) {
+        if (rule.Required) {
             Drop(starts, n);
-            const int64_t latest = static_cast<int64_t>(n) - element.MinCount;  // last start with room
+            const int64_t latest = static_cast<int64_t>(n) - rule.Room;  // last start with room
             for (int64_t p = latest + 1 < 0 ? 0 : latest + 1; p < n; ++p) {
                 if (p % kWordBits == 0) {
                     for (int32_t i = static_cast<int32_t>(p / kWordBits); i < words_; ++i) starts[i] = 0;
@@ -524,45 +551,36 @@ private:
                 Drop(starts, static_cast<int32_t>(p));
             }
         }
-        Word* runStarts = scratch_[0];  // starts whose run is taken whole, to its end
-        if (element.MaxCount > 0) {
-            // Runs of MaxCount or more stop at MaxCount and are accepted.
+        if (rule.Bounded()) {
+            // Runs that reach the cap stop there and are taken.
             Word* full = scratch_[2];
-            RunsAtLeast(members, element.MaxCount, full);
-            Word* capped = runStarts;
+            RunsAtLeast(members, rule.Cap, full);
+            Word* capped = scratch_[0];
             for (int32_t i = low_; i < words_; ++i) {
                 capped[i] = starts[i] & full[i];
                 starts[i] &= ~full[i];
             }
             Word* shifted = full;
-            ShiftUp(capped, element.MaxCount, shifted);
+            ShiftUp(capped, rule.Cap, shifted);
             for (int32_t i = low_; i < words_; ++i) out[i] |= shifted[i];
-            // Shorter runs are accepted when at least MinCount long; a run
-            // of none stays where it is.
-            if (element.MinCount > 0) {
-                Word* longEnough = scratch_[2];
-                RunsAtLeast(members, element.MinCount, longEnough);
-                for (int32_t i = low_; i < words_; ++i) {
-                    runStarts[i] = starts[i] & longEnough[i];
-                }
-            } else {
-                for (int32_t i = low_; i < words_; ++i) {
-                    runStarts[i] = starts[i] & members[i];
-                    out[i] |= starts[i] & ~members[i];
-                }
-            }
+        }
+        // Shorter runs are taken whole, to their end, when at least Shortest
+        // long; a run of none (where that is allowed) stays where it is.
+        Word* runStarts = scratch_[0];
+        if (rule.Shortest > 1) {
+            Word* longEnough = scratch_[2];
+            RunsAtLeast(members, rule.Shortest, longEnough);
+            for (int32_t i = low_; i < words_; ++i) runStarts[i] = starts[i] & longEnough[i];
         } else {
-            // Unbounded: the whole run; a run of none is accepted unless
-            // the set is Required.
             for (int32_t i = low_; i < words_; ++i) {
                 runStarts[i] = starts[i] & members[i];
-                if (!element.Required) out[i] |= starts[i] & ~members[i];
+                if (rule.Shortest <= 0) out[i] |= starts[i] & ~members[i];
             }
         }
         RunEnds(members, runStarts, out);
         Trim(out);
         // An optional set that fails (or meets the end) matches nothing.
-        if (!element.Required)
+        if (!rule.Required)
             for (int32_t i = low_; i < words_; ++i) out[i] |= in[i];
         return true;
     }
@@ -572,6 +590,11 @@ private:
     const int32_t length_;
     const int32_t words_;
     int32_t low_ = 0;  // words below hold no position: sets only move on
+    // Where set, the set of starts stands for every position from from_ to
+    // the end of the text and is not written out: an unbounded run makes
+    // such a set from its first start alone, and the next such run reads
+    // only its first position.
+    int32_t from_ = -1;
     Word* block_ = nullptr;
     Word* scratch_[3] = {};
     Word* alternative_[2] = {};  // an alternative of a group being carried

@@ -154,6 +154,39 @@ struct WildcardRec {
     int32_t List;             // index in Lists of the list holding this element
 };
 
+// How a wkCharSet takes its possessive run, one rule for every matcher.
+// From a position with `remaining` text left, the run counts the members
+// standing there in a row, stopping at Cap; a run that reaches Cap is
+// taken whatever MinCount says, a shorter one only when at least Shortest
+// long. A Required set with less than Room text left makes no try at all.
+// Where the run is not taken, an optional set matches nothing; no other
+// length is ever tried.
+struct PossessiveRun {
+    static constexpr int32_t kNoCap = INT32_MAX;
+
+    int32_t Room;
+    int32_t Cap;       // kNoCap: the run has no upper bound
+    int32_t Shortest;
+    bool Required;
+
+    explicit PossessiveRun(const WildcardRec& set) noexcept
+        : Room(set.Required ? set.MinCount : 0),
+          Cap(set.MaxCount > 0 ? set.MaxCount : kNoCap),
+          Shortest(set.MaxCount > 0 ? set.MinCount : set.Required ? 1 : 0),
+          Required(set.Required) {}
+
+    bool Bounded() const noexcept { return Cap != kNoCap; }
+    // How many characters a count of members needs to look at.
+    int32_t ScanLimit(int32_t remaining) const noexcept { return remaining < Cap ? remaining : Cap; }
+    // The length the run takes where `members` members stand in a row
+    // (counted at least up to ScanLimit), or -1 where the try fails.
+    int32_t Taken(int32_t members, int32_t remaining) const noexcept {
+        if (remaining < Room) return -1;
+        const int32_t r = members < Cap ? members : Cap;
+        return r == Cap || r >= Shortest ? r : -1;
+    }
+};
+
 // A compiled mask, flat: every element of every list in one array, every
 // list in another, every literal's text in one pool. Lists[0] is the whole
 // mask; a group's alternatives are consecutive entries of Lists, and each
@@ -235,16 +268,17 @@ void FreeWildcard(CompiledMask& mask) noexcept;
 // Whether the whole text matches the compiled mask, anchored at both ends.
 MatchOutcome MatchWildcard(const CompiledMask& mask, std::string_view text) noexcept;
 
-// The two ways MatchWildcard decides, for the tests that reach each one.
+// The ways MatchWildcard decides, for the tests that reach each one. Each
+// gives Match or NoMatch, or TooComplex where it cannot say: over its
+// budget or its bound, out of memory, or (the direct path) a mask not of
+// its kind.
 // Backtracking as the language describes it, within a budget of `steps`
-// frames and failed probes: 1 or 0, or kGaveUp when the budget runs out (or
-// memory does).
-constexpr int kGaveUp = -1;
-int MatchByBacktracking(const CompiledMask& mask, std::string_view text, int64_t steps) noexcept;
+// frames and failed probes.
+MatchOutcome MatchByBacktracking(const CompiledMask& mask, std::string_view text, int64_t steps) noexcept;
 // The whole test on a mask as written, for a mask of ordinary characters,
-// "?", "#", "*" and "%" alone (direct.cpp), with nothing compiled: 1 or 0,
-// or kGaveUp for any other mask or when the budget of `steps` runs out.
-int MatchDirectly(std::string_view text, std::string_view mask, int64_t steps) noexcept;
+// "?", "#", "*" and "%" alone (direct.cpp), with nothing compiled, within a
+// budget of `steps`.
+MatchOutcome MatchDirectly(std::string_view text, std::string_view mask, int64_t steps) noexcept;
 // The same outcome from a table of positions per nesting level (exact.cpp),
 // within the per-call bound.
 MatchOutcome MatchByPositions(const CompiledMask& mask, std::string_view text) noexcept;

@@ -6,7 +6,8 @@
 // be placed in order; trying each piece at the first place after the
 // previous one, and on a miss moving only the latest any-run on, finds a
 // placement whenever there is one. "%" is "?" followed by "*". Within a
-// budget of steps; past it, or for any other mask, the caller compiles.
+// budget of steps; past it, or for any other mask, it says TooComplex and
+// the caller compiles.
 #include "mask/compiled.h"
 
 namespace vantor {
@@ -44,17 +45,17 @@ size_t TokenAt(const unsigned char* mask, size_t m, uint8_t& kind, unsigned char
 
 }  // namespace
 
-int MatchDirectly(std::string_view text, std::string_view mask, int64_t steps) noexcept {
+MatchOutcome MatchDirectly(std::string_view text, std::string_view mask, int64_t steps) noexcept {
     const unsigned char* t = reinterpret_cast<const unsigned char*>(text.data());
     const unsigned char* k = reinterpret_cast<const unsigned char*>(mask.data());
     const size_t n = text.size(), size = mask.size();
     for (size_t i = 0; i < size; ++i) {
         const uint8_t kind = kDirect.Class[k[i]];
-        if (kind == 5) return kGaveUp;
+        if (kind == 5) return MatchOutcome::TooComplex;
         if (kind == 6) {
             // "\$" reads hex digits by the piece they end, and a trailing
             // "\" leaves an empty literal: both for the compiler.
-            if (i + 1 == size || k[i + 1] == '$') return kGaveUp;
+            if (i + 1 == size || k[i + 1] == '$') return MatchOutcome::TooComplex;
             ++i;
         }
     }
@@ -80,13 +81,13 @@ int MatchDirectly(std::string_view text, std::string_view mask, int64_t steps) n
                 continue;
             }
         } else if (p == n) {
-            return 1;
+            return MatchOutcome::Match;
         }
     miss:
         // Move the latest any-run on by one character, or to the next place
         // where the ordinary character after it stands.
-        if (starMask == SIZE_MAX || starText >= n) return 0;
-        if (--steps < 0) return kGaveUp;
+        if (starMask == SIZE_MAX || starText >= n) return MatchOutcome::NoMatch;
+        if (--steps < 0) return MatchOutcome::TooComplex;
         ++starText;
         if (starMask < size) {
             uint8_t kind;
@@ -94,7 +95,7 @@ int MatchDirectly(std::string_view text, std::string_view mask, int64_t steps) n
             TokenAt(k, starMask, kind, c);
             if (kind == 0) {
                 const void* hit = std::memchr(t + starText, c, n - starText);
-                if (!hit) return 0;
+                if (!hit) return MatchOutcome::NoMatch;
                 const size_t found = static_cast<size_t>(static_cast<const unsigned char*>(hit) - t);
                 steps -= static_cast<int64_t>((found - starText) / 64);
                 starText = found;

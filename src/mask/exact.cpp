@@ -99,8 +99,10 @@ public:
                 ListFrame& parent = stack.back();
                 Level up;
                 (void)tables_.Get(depth - 1, up);  // allocated before this level
-                FoldAlternative(up, parent, end);
-                ++parent.Alternative;
+                // Once every position is decided, the alternatives left
+                // can change nothing: they are not computed.
+                if (FoldAlternative(up, parent, end)) ++parent.Alternative;
+                else parent.Alternative = mask_.Elements[parent.Element].AlternativeCount;
                 continue;
             }
             const WildcardRec& element = mask_.Elements[f.Element];
@@ -155,15 +157,19 @@ private:
 
     // Alternative parent.Alternative of the group at parent.Element has End
     // `alternative`: positions still undecided that it leads on from are
-    // decided.
-    void FoldAlternative(const Level& level, const ListFrame& parent, const int32_t* alternative) noexcept {
+    // decided. Returns whether any position is left undecided.
+    bool FoldAlternative(const Level& level, const ListFrame& parent, const int32_t* alternative) noexcept {
         int32_t* acc = level.Tables[parent.Acc];
         const int32_t* next = level.Tables[parent.Next];
+        int32_t undecided = 0;
         for (int32_t p = 0; p < length_; ++p) {
             if (acc[p] != kUndecided) continue;
             const int32_t k = alternative[p];
-            if (k >= 0 && next[k] >= 0) acc[p] = next[k];
+            const int32_t v = k >= 0 ? next[k] : kFail;
+            if (v >= 0) acc[p] = v;
+            else ++undecided;
         }
+        return undecided > 0;
     }
 
     // The table of a non-group element from the next one's.
@@ -201,26 +207,14 @@ private:
             break;
         }
         case wkCharSet: {
-            const uint32_t* accept = mask_.SetOf(element).Members.Words;
+            const CharBits& members = mask_.SetOf(element).Members;
+            const PossessiveRun rule(element);
             int32_t run = 0;  // members from p on
             for (int32_t p = n - 1; p >= 0; --p) {
-                const uint32_t c = text_[p];
-                run = (accept[c >> 5] >> (c & 31)) & 1u ? run + 1 : 0;
-                const int32_t remaining = n - p;
-                if (element.Required && remaining < element.MinCount) {
-                    out[p] = kFail;
-                    continue;
-                }
-                int32_t r;
-                bool accepted;
-                if (element.MaxCount > 0) {
-                    r = run < element.MaxCount ? run : element.MaxCount;
-                    accepted = r == element.MaxCount || r >= element.MinCount;
-                } else {
-                    r = run;
-                    accepted = !(element.Required && r == 0);
-                }
-                int32_t v = accepted ? next[p + r] : kFail;
+                run = members.Has(text_[p]) ? run + 1 : 0;
+                const int32_t taken = rule.Taken(run, n - p);
+                int32_t v = taken >= 0 ? next[p + taken] : kFail;
+                // An optional set that fails matches nothing.
                 if (v < 0 && !element.Required) v = next[p];
                 out[p] = v;
             }

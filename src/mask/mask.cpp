@@ -24,9 +24,7 @@ bool Encode(std::string_view mask, SmallVec<char, 256>& encoded, std::string_vie
 }
 
 // Backtracking (and the direct path) settle ordinary masks within this many
-// steps: linear in the input. Where the position sets decide the mask past
-// the budget (exactly, within the bound), a quarter of it: steps spent on a
-// mask that backtracking does not settle are lost.
+// steps: linear in the input (a quarter of it on a large input).
 int64_t Budget(int64_t elements, size_t textLength, int64_t perItem = 8) noexcept {
     return 256 + perItem * (elements + static_cast<int64_t>(textLength));
 }
@@ -44,21 +42,29 @@ MatchOutcome MatchWildcard(const CompiledMask& mask, std::string_view text) noex
     // Backtracking settles ordinary masks within a budget linear in the
     // input; past it, the position sets (without groups) or tables give
     // the same outcome.
-    // (Asked only of large inputs: a small one costs little either way.)
+    // On a large input, steps spent on a mask that backtracking does not
+    // settle are lost before the exact paths decide: a quarter of the
+    // budget there.
     const bool large = mask.Elements.size() + static_cast<int64_t>(text.size()) > 4096;
-    const int64_t perItem = large && PositionSetsDecide(mask, text.size()) ? 2 : 8;
-    const int decided = MatchByBacktracking(mask, text, Budget(mask.Elements.size(), text.size(), perItem));
-    if (decided != kGaveUp) return decided ? MatchOutcome::Match : MatchOutcome::NoMatch;
+    const int64_t perItem = large ? 2 : 8;
+    const MatchOutcome decided = MatchByBacktracking(mask, text, Budget(mask.Elements.size(), text.size(), perItem));
+    if (decided != MatchOutcome::TooComplex) return decided;
     return MatchByPositionSets(mask, text);
 }
 
-MatchOutcome MatchMaskOutcome(std::string_view text, std::string_view mask) noexcept {
+MatchOutcome CompiledMaskCache::Decide(std::string_view text, std::string_view mask,
+                                       CompiledMaskCache* cache) noexcept {
     // A mask of plain characters and wildcards needs no compiling.
-    const int direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
-    if (direct != kGaveUp) return direct ? MatchOutcome::Match : MatchOutcome::NoMatch;
+    const MatchOutcome direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
+    if (direct != MatchOutcome::TooComplex) return direct;
+    if (cache && cache->Keep(mask)) return MatchWildcard(*cache->compiled_, text);
     CompiledMask compiled;
     if (!Compile(mask, compiled)) return MatchOutcome::TooComplex;
     return MatchWildcard(compiled, text);
+}
+
+MatchOutcome MatchMaskOutcome(std::string_view text, std::string_view mask) noexcept {
+    return CompiledMaskCache::Decide(text, mask, nullptr);
 }
 
 bool MatchMask(std::string_view text, std::string_view mask) noexcept {
@@ -79,26 +85,27 @@ CompiledMaskCache::~CompiledMaskCache() {
 }
 
 MatchOutcome CompiledMaskCache::Match(std::string_view text, std::string_view mask) noexcept {
-    if (mask.size() > static_cast<size_t>(kMaxMaskBytes)) return MatchMaskOutcome(text, mask);
+    return Decide(text, mask, this);
+}
+
+bool CompiledMaskCache::Keep(std::string_view mask) noexcept {
+    if (mask.size() > static_cast<size_t>(kMaxMaskBytes)) return false;
     if (!compiled_) {
         void* block = std::malloc(sizeof(CompiledMask));
         if (block) compiled_ = new (block) CompiledMask;
     }
     if (!key_) key_ = static_cast<char*>(std::malloc(kMaxMaskBytes));
-    if (!compiled_ || !key_) return MatchMaskOutcome(text, mask);
-    const int direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
-    if (direct != kGaveUp) return direct ? MatchOutcome::Match : MatchOutcome::NoMatch;
+    if (!compiled_ || !key_) return false;
     const int32_t length = static_cast<int32_t>(mask.size());
-    if (length != keyLength_ || (length && std::memcmp(key_, mask.data(), mask.size()) != 0)) {
-        keyLength_ = -1;
-        if (!Compile(mask, *compiled_)) {
-            FreeWildcard(*compiled_);
-            return MatchOutcome::TooComplex;
-        }
-        if (length) std::memcpy(key_, mask.data(), mask.size());
-        keyLength_ = length;
+    if (length == keyLength_ && (!length || std::memcmp(key_, mask.data(), mask.size()) == 0)) return true;
+    keyLength_ = -1;
+    if (!Compile(mask, *compiled_)) {
+        FreeWildcard(*compiled_);
+        return false;
     }
-    return MatchWildcard(*compiled_, text);
+    if (length) std::memcpy(key_, mask.data(), mask.size());
+    keyLength_ = length;
+    return true;
 }
 
 }  // namespace vantor

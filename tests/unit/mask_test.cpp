@@ -321,11 +321,11 @@ std::string Disagreement(const std::string& text, const std::string& mask, bool 
     const std::string where = " on mask '" + mask + "' text '" + text + "'";
     if (vantor::MatchMask(text, mask) != expected) return "MatchMask" + where;
     if (cache.Match(text, mask) != want) return "the cache" + where;
-    const int direct = vantor::MatchDirectly(text, mask, INT64_MAX);
-    if (direct != vantor::kGaveUp && direct != (expected ? 1 : 0)) return "the direct path" + where;
+    const MatchOutcome direct = vantor::MatchDirectly(text, mask, INT64_MAX);
+    if (direct != MatchOutcome::TooComplex && direct != want) return "the direct path" + where;
     CompiledMask compiled;
     if (!vantor::CompileMask(compiled, Encode(mask))) return "CompileMask" + where;
-    if (vantor::MatchByBacktracking(compiled, text, INT64_MAX) != (expected ? 1 : 0)) return "backtracking" + where;
+    if (vantor::MatchByBacktracking(compiled, text, INT64_MAX) != want) return "backtracking" + where;
     if (vantor::MatchByPositions(compiled, text) != want) return "the position tables" + where;
     if (vantor::MatchByPositionSets(compiled, text) != want) return "the position sets" + where;
     return "";

@@ -79,6 +79,27 @@ def by_name(table, name):
 # in bytes, written {N} in a script: its Put turns N into the characters of
 # that character set that fit. A text of a fixed single-byte character set,
 # or one whose length is given in characters, is declared as it stands.
+# A length that [settings] names is chosen when the script runs: the script
+# reads the session variable (RDB$GET_CONTEXT('USER_SESSION', ...)), with
+# the table's length where it is not set, and writes {KEY} (characters of
+# the default character set) or {KEY_BYTES} (a single-byte text), KEY being
+# the variable's name without VANTOR_ and _BYTES.
+
+def setting_of(table, value, module):
+    """The session variable that chooses a text's length, or None."""
+    length = value["length"]
+    if isinstance(length, dict):
+        return table.get("settings", {}).get(length[module])
+    return None
+
+
+def setting_key(setting):
+    return setting.removeprefix("VANTOR_").removesuffix("_BYTES")
+
+
+def setting_variable(setting):
+    return setting_key(setting).capitalize() + "Bytes"
+
 
 def text_length(table, value, module):
     """(length, scaled): the declared length of a text argument or result."""
@@ -92,7 +113,12 @@ def text_length(table, value, module):
 def text_type(table, value, module, placeholders=True, label=True):
     sql = "CSTRING" if module == "legacy" else "VARCHAR"
     length, scaled = text_length(table, value, module)
-    text = f"{sql}({{{length}}})" if scaled and placeholders else f"{sql}({length})"
+    setting = setting_of(table, value, module)
+    if placeholders and setting:
+        key = setting_key(setting)
+        text = f"{sql}({{{key}}})" if scaled else f"{sql}({{{key}_BYTES}})"
+    else:
+        text = f"{sql}({{{length}}})" if scaled and placeholders else f"{sql}({length})"
     if "charset" in value:
         text += f" CHARACTER SET {value['charset']}"
     return text
@@ -123,23 +149,61 @@ def udr_signature(table, f, placeholders=True):
     return (f"({args}) " if f["args"] else "") + f"RETURNS {sql_type(table, f, 'udr', placeholders)}"
 
 
-def scaled_lengths(table, module):
-    """The byte lengths a script's Put must turn into characters."""
-    out = set()
+def text_values(table, module):
     for f in functions(table):
         for value in f["args"] + [f]:
             if value.get("type", value.get("returns")) == "TEXT":
-                length, scaled = text_length(table, value, module)
-                if scaled:
-                    out.add(length)
+                yield value
+
+
+def scaled_lengths(table, module):
+    """The byte lengths a script's Put must turn into characters."""
+    out = set()
+    for value in text_values(table, module):
+        length, scaled = text_length(table, value, module)
+        if scaled and not setting_of(table, value, module):
+            out.add(length)
     return sorted(out)
 
 
-def replace_chain(variable, lengths):
+def settings_used(table, module):
+    """[(session variable, default bytes)] of the module's chosen lengths."""
+    out = {}
+    for value in text_values(table, module):
+        setting = setting_of(table, value, module)
+        if setting:
+            out[setting] = text_length(table, value, module)[0]
+    return sorted(out.items())
+
+
+def replace_chain(variable, lengths, settings=()):
     text = variable
     for length in lengths:
         text = f"REPLACE({text}, '{{{length}}}', {length} / BytesPerChar)"
+    for setting, _ in settings:
+        key, bytes_ = setting_key(setting), setting_variable(setting)
+        text = (f"REPLACE(REPLACE({text}, '{{{key}}}', MAXVALUE(1, {bytes_} / BytesPerChar)), "
+                f"'{{{key}_BYTES}}', {bytes_})")
     return text
+
+
+def setting_declarations(settings):
+    return "".join(f"    DECLARE {setting_variable(s)} INTEGER;\n" for s, _ in settings)
+
+
+def setting_reads(settings):
+    """Put's reading of the chosen lengths; one out of range stops the
+    script with the error's text naming the variables."""
+    if not settings:
+        return ""
+    lines = [f"    {setting_variable(s)} = COALESCE(RDB$GET_CONTEXT('USER_SESSION', '{s}'), {default});"
+             for s, default in settings]
+    names = " and ".join(s for s, _ in settings)
+    ranges = " OR ".join(f"{setting_variable(s)} NOT BETWEEN 1 AND 32765" for s, _ in settings)
+    first = setting_variable(settings[0][0])
+    lines.append(f"    IF ({ranges}) THEN")
+    lines.append(f"      {first} = CAST('{names} must be 1 to 32765' AS INTEGER);")
+    return "\n".join(lines) + "\n"
 
 
 def wrap(text, width, indent):
@@ -298,9 +362,28 @@ UDR_INTRO = """vantor: declares every function of the UDR module libvantor_udr.s
    function; the legacy module reads a missing number as 0 and a missing
    string as empty.
 
-   Text lengths: VARCHAR({N}) stands for the most characters of the
-   database's default character set that fit in N bytes: N in single-byte
-   character sets, N / 4 in UTF8."""
+   Text lengths. The engine copies and clears every text argument and
+   result at its declared length on every call, whatever the value holds,
+   so the texts are declared as long as most databases need and no longer:
+   Match's text, ALC's text and result and IIF_S's texts and result take
+   @text_udr@ bytes, Match's mask @mask_udr@. A length chosen when the script runs
+   replaces these: before running it, in the same isql session,
+
+     SELECT RDB$SET_CONTEXT('USER_SESSION', 'VANTOR_TEXT_BYTES', 32765) FROM RDB$DATABASE;
+     SELECT RDB$SET_CONTEXT('USER_SESSION', 'VANTOR_MASK_BYTES', 32765) FROM RDB$DATABASE;
+     INPUT /usr/share/vantor/vantor-udr.sql;
+
+   Each is from 1 to 32765; 32765 takes every text the legacy module takes.
+   What a length costs a call, per engine, is in docs/ENGINE-LENGTHS.md: on
+   the i386 3.0 engine a length just under a multiple of 4096 bytes (4095,
+   8191, ... 32765) costs several times a round one (8000, 32000). A text
+   longer than its declaration is the engine's "string right truncation"
+   error, never a cut or wrong result. In a signature, VARCHAR({TEXT}) and
+   VARCHAR({MASK}) stand for the most characters of the database's default
+   character set that fit in that many bytes (the bytes in single-byte
+   character sets, a quarter in UTF8), VARCHAR({TEXT_BYTES}) for the text
+   length in characters of a single-byte character set, and VARCHAR({N})
+   for N bytes so counted."""
 
 FIND_DECLARATION = """    IsLegacy = NULL;
     SELECT COALESCE(RDB$LEGACY_FLAG, 0), COALESCE(TRIM(RDB$ENGINE_NAME), ''), COALESCE(TRIM(RDB$MODULE_NAME), ''), COALESCE(TRIM(RDB$ENTRYPOINT), '')
@@ -334,6 +417,7 @@ def put_lines(table, module):
 def legacy_script(table):
     lengths = scaled_lengths(table, "legacy")
     udr_lengths = scaled_lengths(table, "udr")
+    settings = settings_used(table, "udr")
     return f"""{header("Declares the legacy module's functions.")}
 
 /* {LEGACY_INTRO} */
@@ -355,10 +439,10 @@ EXECUTE BLOCK AS
     DECLARE Engine VARCHAR(63);
     DECLARE Module VARCHAR(255);
     DECLARE Entry VARCHAR(255);
-  BEGIN
+{setting_declarations(settings)}  BEGIN
     Key = UPPER(Name);
-    Legacy = {replace_chain("Legacy", lengths)};
-    Signature = {replace_chain("Signature", udr_lengths)};
+{setting_reads(settings)}    Legacy = {replace_chain("Legacy", lengths)};
+    Signature = {replace_chain("Signature", udr_lengths, settings)};
 {FIND_DECLARATION}
     IF (IsLegacy = 1 AND Module = 'vantor') THEN
       EXIT;
@@ -395,11 +479,18 @@ COMMIT;
 """
 
 
+def intro_with_lengths(table, intro):
+    for name, value in table["lengths"].items():
+        intro = intro.replace(f"@{name}@", str(value))
+    return intro
+
+
 def udr_script(table):
     lengths = scaled_lengths(table, "udr")
+    settings = settings_used(table, "udr")
     return f"""{header("Declares the UDR module's functions.")}
 
-/* {UDR_INTRO} */
+/* {intro_with_lengths(table, UDR_INTRO)} */
 
 SET AUTODDL OFF;
 SET BAIL ON;
@@ -413,9 +504,9 @@ EXECUTE BLOCK AS
     DECLARE Engine VARCHAR(63);
     DECLARE Module VARCHAR(255);
     DECLARE Entry VARCHAR(255);
-  BEGIN
+{setting_declarations(settings)}  BEGIN
     Key = UPPER(Name);
-    Signature = {replace_chain("Signature", lengths)};
+{setting_reads(settings)}    Signature = {replace_chain("Signature", lengths, settings)};
 {FIND_DECLARATION}
     /* Only declarations of this library are replaced: the legacy module's,
        this module's, and the stand-ins of vantor.sql. Anything else fails

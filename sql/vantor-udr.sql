@@ -24,9 +24,27 @@
    function; the legacy module reads a missing number as 0 and a missing
    string as empty.
 
-   Text lengths: VARCHAR({N}) stands for the most characters of the
-   database's default character set that fit in N bytes: N in single-byte
-   character sets, N / 4 in UTF8. */
+   Text lengths. The engine copies and clears every text argument and
+   result at its declared length on every call, whatever the value holds,
+   so the texts are declared as long as most databases need and no longer:
+   Match's text, ALC's text and result and IIF_S's texts and result take
+   8000 bytes, Match's mask 1000. A length chosen when the script runs
+   replaces these: before running it, in the same isql session,
+
+     SELECT RDB$SET_CONTEXT('USER_SESSION', 'VANTOR_TEXT_BYTES', 32765) FROM RDB$DATABASE;
+     SELECT RDB$SET_CONTEXT('USER_SESSION', 'VANTOR_MASK_BYTES', 32765) FROM RDB$DATABASE;
+     INPUT /usr/share/vantor/vantor-udr.sql;
+
+   Each is from 1 to 32765; 32765 takes every text the legacy module takes.
+   What a length costs a call, per engine, is in docs/ENGINE-LENGTHS.md: on
+   the i386 3.0 engine a length just under a multiple of 4096 bytes (4095,
+   8191, ... 32765) costs several times a round one (8000, 32000). A text
+   longer than its declaration is the engine's "string right truncation"
+   error, never a cut or wrong result. In a signature, VARCHAR({TEXT}) and
+   VARCHAR({MASK}) stand for the most characters of the database's default
+   character set that fit in that many bytes (the bytes in single-byte
+   character sets, a quarter in UTF8), VARCHAR({TEXT_1250}) for the text
+   length in WIN1250 characters. */
 
 SET AUTODDL OFF;
 SET BAIL ON;
@@ -39,9 +57,18 @@ EXECUTE BLOCK AS
     DECLARE Engine VARCHAR(63);
     DECLARE Module VARCHAR(255);
     DECLARE Entry VARCHAR(255);
+    DECLARE TextBytes INTEGER;
+    DECLARE MaskBytes INTEGER;
   BEGIN
     Key = UPPER(Name);
-    Signature = REPLACE(Signature, '{32765}', 32765 / BytesPerChar);
+    TextBytes = COALESCE(RDB$GET_CONTEXT('USER_SESSION', 'VANTOR_TEXT_BYTES'), 8000);
+    MaskBytes = COALESCE(RDB$GET_CONTEXT('USER_SESSION', 'VANTOR_MASK_BYTES'), 1000);
+    /* Out of range stops the script here, with this text in the message. */
+    IF (TextBytes NOT BETWEEN 1 AND 32765 OR MaskBytes NOT BETWEEN 1 AND 32765) THEN
+      TextBytes = CAST('VANTOR_TEXT_BYTES and VANTOR_MASK_BYTES must be 1 to 32765' AS INTEGER);
+    Signature = REPLACE(REPLACE(REPLACE(Signature,
+      '{TEXT}', MAXVALUE(1, TextBytes / BytesPerChar)), '{MASK}', MAXVALUE(1, MaskBytes / BytesPerChar)),
+      '{TEXT_1250}', TextBytes);
     IsLegacy = NULL;
     SELECT COALESCE(RDB$LEGACY_FLAG, 0), COALESCE(TRIM(RDB$ENGINE_NAME), ''), COALESCE(TRIM(RDB$MODULE_NAME), ''), COALESCE(TRIM(RDB$ENTRYPOINT), '')
       FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME = :Key AND RDB$PACKAGE_NAME IS NULL
@@ -85,18 +112,18 @@ BEGIN
 
   /* Wildcard matching: the text and the mask in the database's default
      character set, byte for byte. */
-  EXECUTE PROCEDURE Put('Match', '(T VARCHAR({32765}), MASK VARCHAR({32765})) RETURNS SMALLINT', BytesPerChar);
+  EXECUTE PROCEDURE Put('Match', '(T VARCHAR({TEXT}), MASK VARCHAR({MASK})) RETURNS SMALLINT', BytesPerChar);
 
   /* Text and scalar functions. ALC folds code-page-1250 bytes, so its text
      is WIN1250 whatever the database's default character set: the engine
      converts the argument to code page 1250 and the result back. IIF_S
      passes its bytes through unread, in the database's default character
      set. */
-  EXECUTE PROCEDURE Put('ALC', '(T VARCHAR(32765) CHARACTER SET WIN1250) RETURNS VARCHAR(32765) CHARACTER SET WIN1250', BytesPerChar);
+  EXECUTE PROCEDURE Put('ALC', '(T VARCHAR({TEXT_1250}) CHARACTER SET WIN1250) RETURNS VARCHAR({TEXT_1250}) CHARACTER SET WIN1250', BytesPerChar);
   EXECUTE PROCEDURE Put('IIF_D', '(C SMALLINT, A DATE, B DATE) RETURNS DATE', BytesPerChar);
   EXECUTE PROCEDURE Put('IIF_T', '(C SMALLINT, A TIME, B TIME) RETURNS TIME', BytesPerChar);
   EXECUTE PROCEDURE Put('IIF_TS', '(C SMALLINT, A TIMESTAMP, B TIMESTAMP) RETURNS TIMESTAMP', BytesPerChar);
-  EXECUTE PROCEDURE Put('IIF_S', '(C SMALLINT, A VARCHAR({32765}), B VARCHAR({32765})) RETURNS VARCHAR({32765})', BytesPerChar);
+  EXECUTE PROCEDURE Put('IIF_S', '(C SMALLINT, A VARCHAR({TEXT}), B VARCHAR({TEXT})) RETURNS VARCHAR({TEXT})', BytesPerChar);
   EXECUTE PROCEDURE Put('IIF_I', '(C SMALLINT, A INTEGER, B INTEGER) RETURNS INTEGER', BytesPerChar);
   EXECUTE PROCEDURE Put('IIF_DP', '(C SMALLINT, A DOUBLE PRECISION, B DOUBLE PRECISION) RETURNS DOUBLE PRECISION', BytesPerChar);
   EXECUTE PROCEDURE Put('DivDP', '(A DOUBLE PRECISION, B DOUBLE PRECISION) RETURNS DOUBLE PRECISION', BytesPerChar);

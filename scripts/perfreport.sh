@@ -6,6 +6,7 @@
 # (bench/PERFORMANCE.md.in) with the tables.
 #
 #   scripts/perfreport.sh [--rows N] [--runs N] [--engines LIST] [--reuse-engine | --keep-engine]
+#                         [--reuse-inprocess]
 #
 # --rows and --runs go to the engine benchmark (default 1,000,000 rows, 3
 # rounds; the full run takes many minutes). --engines lists the engine runs
@@ -15,9 +16,11 @@
 # engine figures of the last runs (build/<flavour>/enginebench-<engine>);
 # --keep-engine runs no engine at all and keeps the engine's tables and
 # chart as docs/PERFORMANCE.md has them (the in-process part alone).
+# --reuse-inprocess keeps the in-process figures of the last run
+# (build/<flavour>/bench.json), for an engine run taken on its own.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-engine_args=() reuse_engine=0 keep_engine=0 engines="fb3/i386 fb3/x86_64 fb4/x86_64"
+engine_args=() reuse_engine=0 keep_engine=0 reuse_inprocess=0 engines="fb3/i386 fb3/x86_64 fb4/x86_64"
 [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || engines="fb3/x86_64 fb4/x86_64"
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -25,7 +28,8 @@ while [ $# -gt 0 ]; do
     --engines) engines=$2; shift 2 ;;
     --reuse-engine) reuse_engine=1; shift ;;
     --keep-engine) keep_engine=1; shift ;;
-    *) echo "usage: $0 [--rows N] [--runs N] [--engines LIST] [--reuse-engine | --keep-engine]" >&2; exit 2 ;;
+    --reuse-inprocess) reuse_inprocess=1; shift ;;
+    *) echo "usage: $0 [--rows N] [--runs N] [--engines LIST] [--reuse-engine | --keep-engine] [--reuse-inprocess]" >&2; exit 2 ;;
   esac
 done
 python=python3
@@ -34,6 +38,7 @@ python=python3
 
 for flavour in i386 x86_64; do
   bash "$root/scripts/build.sh" "$flavour" -DVANTOR_BENCH=ON
+  [ $reuse_inprocess -eq 0 ] || [ ! -f "$root/build/$flavour/bench.json" ] || continue
   echo "perfreport: in-process benchmarks, $flavour" >&2
   "$root/build/$flavour/bench/vantor_bench" --benchmark_repetitions=5 \
     --benchmark_report_aggregates_only=true --benchmark_min_time=0.2 \

@@ -6,6 +6,8 @@
       of cost by declared length)
   perfreport.py lengths-doc LENGTHS.json...
       the tables of docs/ENGINE-LENGTHS.md, one per engine
+  perfreport.py readme-table RESULTS.json...
+      the README's per-row table, from one run per engine
   perfreport.py report TEMPLATE I386.json X86_64.json OUT.md CHART.png ENGINE.json...
       docs/PERFORMANCE.md from its template: every {{NAME}} in the template
       is replaced by the table or text of that name; one section per
@@ -355,6 +357,29 @@ def lengths_table(data):
     return "\n".join(out)
 
 
+# The README's rows: typical calls of each kind.
+README_ROWS = ["Match_prefix", "Match_substring", "ALC", "IIF_S", "DPDOW", "D2DP", "DP2Year", "IIF_I", "DivDP",
+               "BLOB2I"]
+
+
+def readme_table(runs):
+    """One row a function and engine: legacy, UDR and the UDR floor in user
+    plus system time, the legacy call's elapsed time, and UDR / legacy."""
+    out = ["| Function (typical input) | engine | legacy µs/row | legacy elapsed | UDR floor | UDR µs/row "
+           "| UDR / legacy |", "|---|---|---:|---:|---:|---:|---:|"]
+    for key in README_ROWS:
+        for data in runs:
+            by_key = engine_index(data)
+            q, u = by_key.get(key), by_key.get(UDR + key)
+            if not q or not u:
+                continue
+            engine = data.get("engine", "").replace("Firebird ", "")
+            out.append(f"| `{q['what']}` | {engine} | {q['net_ns_per_row'] / 1e3:.1f} | "
+                       f"{q['net_elapsed_ns_per_row'] / 1e3:.1f} | {u['floor_ns_per_row'] / 1e3:.1f} | "
+                       f"{u['net_ns_per_row'] / 1e3:.1f} | {u['net_ns_per_row'] / q['net_ns_per_row']:.2f} |")
+    return "\n".join(out)
+
+
 def chart(data, path):
     import matplotlib
     matplotlib.use("Agg")
@@ -492,6 +517,12 @@ def main(argv):
     if len(argv) == 3 and argv[1] == "engine-table":
         with open(argv[2], encoding="utf-8") as f:
             print(engine_summary_table(json.load(f)))
+    elif len(argv) >= 3 and argv[1] == "readme-table":
+        runs = []
+        for path in argv[2:]:
+            with open(path, encoding="utf-8") as f:
+                runs.append(json.load(f))
+        print(readme_table(runs))
     elif len(argv) >= 3 and argv[1] == "lengths-doc":
         tables = []
         for path in argv[2:]:

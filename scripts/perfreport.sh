@@ -8,7 +8,8 @@
 #   scripts/perfreport.sh [--rows N] [--runs N] [--engines LIST] [--reuse-engine | --keep-engine]
 #                         [--reuse-inprocess]
 #
-# --rows and --runs go to the engine benchmark (default 1,000,000 rows, 3
+# --rows, --runs and --reuse (time the database an earlier run of the
+# same size left) go to the engine benchmark (default 1,000,000 rows, 3
 # rounds; the full run takes many minutes). --engines lists the engine runs
 # as engine/flavour (default "fb3/i386 fb3/x86_64 fb4/x86_64" where the
 # machine runs 32-bit code natively, "fb3/x86_64 fb4/x86_64" where an
@@ -25,11 +26,12 @@ engine_args=() reuse_engine=0 keep_engine=0 reuse_inprocess=0 engines="fb3/i386 
 while [ $# -gt 0 ]; do
   case "$1" in
     --rows|--runs) engine_args+=("$1" "$2"); shift 2 ;;
+    --reuse) engine_args+=("$1"); shift ;;
     --engines) engines=$2; shift 2 ;;
     --reuse-engine) reuse_engine=1; shift ;;
     --keep-engine) keep_engine=1; shift ;;
     --reuse-inprocess) reuse_inprocess=1; shift ;;
-    *) echo "usage: $0 [--rows N] [--runs N] [--engines LIST] [--reuse-engine | --keep-engine] [--reuse-inprocess]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--rows N] [--runs N] [--reuse] [--engines LIST] [--reuse-engine | --keep-engine] [--reuse-inprocess]" >&2; exit 2 ;;
   esac
 done
 python=python3

@@ -5,7 +5,7 @@
 # Firebird 3.0 and 4.0, then fills the report's template
 # (bench/PERFORMANCE.md.in) with the tables.
 #
-#   scripts/perfreport.sh [--rows N] [--runs N] [--engines LIST] [--reuse-engine | --keep-engine]
+#   scripts/perfreport.sh [--rows N] [--runs N] [--reuse] [--engines LIST] [--reuse-engine | --keep-engine]
 #                         [--reuse-inprocess]
 #
 # --rows, --runs and --reuse (time the database an earlier run of the

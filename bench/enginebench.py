@@ -2,9 +2,12 @@
 """The in-engine benchmark's SQL and its arithmetic (driven by
 scripts/enginebench.sh).
 
-  enginebench.py build-sql ROWS OUT.sql    the table, its rows, the floors of both modules
-  enginebench.py time-sql RUNS BLOBS OUT.sql         the timed queries, RUNS rounds
-  enginebench.py results ISQL_OUTPUT ROWS BLOBS RUNS ENGINE OUT.json
+  enginebench.py build-sql ROWS OUT.sql
+      the table, its rows, the floors of both modules
+  enginebench.py time-sql SUITE RUNS BLOBS MARK OUT.sql
+      the timed queries of SUITE (functions or lengths), RUNS rounds, each
+      query after a call of the marker program MARK
+  enginebench.py results SUITE ISQL_OUTPUT MARKS ROWS BLOBS RUNS ENGINE OUT.json
 
 Every query is SELECT COUNT(*) FROM <table> WHERE <predicate>, so what a
 query costs beyond the bare scan of its table is what its predicate costs.
@@ -19,9 +22,24 @@ declaration scripts declare the function of each floor's shape. Each round runs
 every query once, in a fixed order, so a slow spell of the machine touches
 at most one round of a query, and each figure is the median of the rounds.
 Each built-in also gives the count of the vantor query it stands beside,
-which checks that the two do the same job. Times are the CPU time of the engine's process (isql's
-statistics), which other work on a shared machine disturbs far less than
-the elapsed time.
+which checks that the two do the same job.
+
+What a query costs is what the user waits for: the user plus system CPU
+time of the process that runs the engine (isql, the engine embedded in it),
+and the elapsed time. isql's own Cpu statistic is its user time alone, and
+a legacy UDF call spends about as much again in the kernel: the engine
+changes the thread's signal mask and handlers around every call. So before
+each query isql runs the marker (SHELL), which records the engine process's
+CPU time, summed over its threads from /proc (ns), its user and system
+ticks, its minor page faults and the clock; a query's figures are the
+differences between its mark and the next. The judgement is on user plus
+system time, which other work on a shared machine disturbs far less than
+the elapsed time; the elapsed time (isql's statistics) stands beside it.
+
+The lengths suite times the UDR functions whose texts have a declared
+length (Match, ALC, IIF_S) with one text, argument or result, declared at
+each of LENGTHS bytes and the others at SHORT, beside the legacy function:
+what the engine's per-call handling of a declared VARCHAR costs.
 """
 import json
 import os
@@ -128,6 +146,70 @@ QUERIES = [
 FUNCTIONS = [f["name"] for f in table_of_functions.functions(TABLE)]
 UDR = "udr:"
 
+# The lengths suite: each function with a text of declared length, its
+# texts (argument or result) by position, its shape with {name} for each
+# position's length, its query, and its legacy query.
+SHORT = 255
+# The lengths just under a multiple of 4096 bytes, and round ones beside
+# them (the i386 engine copies the former far slower: docs/ENGINE-LENGTHS.md).
+LENGTHS = [4095, 8000, 8191, 12287, 16000, 16383, 24575, 32000, 32765]
+LENGTH_FUNCTIONS = [
+    ("Match", ["T", "MASK"], "(T VARCHAR({T}), MASK VARCHAR({MASK})) RETURNS SMALLINT",
+     "{f}(code, 'INV-####*') = 1"),
+    ("ALC", ["T", "result"],
+     "(T VARCHAR({T}) CHARACTER SET WIN1250) RETURNS VARCHAR({result}) CHARACTER SET WIN1250",
+     "{f}(word) = 'x'"),
+    ("IIF_S", ["A", "B", "result"], "(C SMALLINT, A VARCHAR({A}), B VARCHAR({B})) RETURNS VARCHAR({result})",
+     "{f}(flag, code, word) = 'x'"),
+]
+
+
+# The choices of a whole declaration: every text at one length (masks
+# included), and the lengths sql/vantor-udr.sql ships (texts SHIPPED_TEXT,
+# masks SHIPPED_MASK).
+ALL_LENGTHS = [32000, 32765]
+SHIPPED_TEXT, SHIPPED_MASK = TABLE["lengths"]["text_udr"], TABLE["lengths"]["mask_udr"]
+
+
+def length_variants():
+    """(SQL name, function, position, length, shape) of every length
+    variant: the function with every text SHORT (position "all"), each
+    position at each length, every text at each of ALL_LENGTHS ("all"),
+    and the function as shipped ("shipped")."""
+    out = []
+    for function, positions, shape, _query in LENGTH_FUNCTIONS:
+        short = {p: SHORT for p in positions}
+        out.append((f"L_{function}_SHORT", function, "all", SHORT, shape.format(**short)))
+        for position in positions:
+            for length in LENGTHS:
+                sizes = dict(short, **{position: length})
+                out.append((f"L_{function}_{position.upper()}_{length}", function, position, length,
+                            shape.format(**sizes)))
+        for length in ALL_LENGTHS:
+            out.append((f"L_{function}_ALL_{length}", function, "all", length,
+                        shape.format(**{p: length for p in positions})))
+        shipped = {p: SHIPPED_MASK if p == "MASK" else SHIPPED_TEXT for p in positions}
+        out.append((f"L_{function}_SHIPPED", function, "shipped", SHIPPED_TEXT, shape.format(**shipped)))
+    return out
+
+
+def length_queries():
+    """The lengths suite's timed queries, as timed_queries() gives them."""
+    out = [("scan", "scan", "t", None, None, "bare scan of T")]
+    queries = {function: query for function, _p, _s, query in LENGTH_FUNCTIONS}
+    for function, _positions, _shape, query in LENGTH_FUNCTIONS:
+        out.append((f"legacy:{function}", "vantor", "t", query.format(f=f"LEGACY_{function}"), None,
+                    f"legacy {function}"))
+    for name, function, position, length, shape in length_variants():
+        what = f"{function} {position} {length}"
+        out.append((name, "length", "t", queries[function].format(f=name), f"legacy:{function}", what))
+    return out
+
+
+def length_declarations():
+    return "\n".join(f"CREATE OR ALTER FUNCTION {name} {shape} EXTERNAL NAME 'vantor_udr!{function}' ENGINE UDR;"
+                     for name, function, _p, _l, shape in length_variants())
+
 
 def legacy_predicate(predicate):
     return re.sub(r"\b(" + "|".join(FUNCTIONS) + r")\(", r"LEGACY_\1(", predicate)
@@ -163,16 +245,14 @@ def decode_of(expression, choices):
 
 def floor_declarations():
     """The floors' declarations: the declaration of the function of each
-    floor's shape, renamed and pointed at the floor module. {N} in a shape
-    is N bytes of text, N characters in the WIN1250 database."""
-    def plain(shape):
-        return re.sub(r"\{(\d+)\}", r"\1", shape)
+    floor's shape, renamed and pointed at the floor module, with the text
+    lengths the table ships."""
     out = []
     for name, shape, entry, routine in FLOORS:
         copied = table_of_functions.by_name(TABLE, shape)
-        out.append(f"DECLARE EXTERNAL FUNCTION {name} {plain(table_of_functions.legacy_shape(TABLE, copied))} "
+        out.append(f"DECLARE EXTERNAL FUNCTION {name} {table_of_functions.legacy_shape(TABLE, copied, placeholders=False)} "
                    f"ENTRY_POINT '{entry}' MODULE_NAME 'vantor_floor';")
-        out.append(f"CREATE FUNCTION U{name} {plain(table_of_functions.udr_signature(TABLE, copied))} "
+        out.append(f"CREATE FUNCTION U{name} {table_of_functions.udr_signature(TABLE, copied, placeholders=False)} "
                    f"EXTERNAL NAME 'vantor_floor_udr!{routine}' ENGINE UDR;")
     return "\n".join(out)
 
@@ -225,26 +305,60 @@ def blob_repeat(blobs):
     return max(1, min(200, 20000 // blobs))
 
 
-def time_sql(runs, blobs):
+def suite_queries(suite):
+    if suite == "functions":
+        return timed_queries()
+    if suite == "lengths":
+        return length_queries()
+    raise SystemExit(f"enginebench: no suite {suite}")
+
+
+def time_sql(suite, runs, blobs, mark):
     repeat = blob_repeat(blobs)
     tables = {"t": "t", "blobs": f"blobs CROSS JOIN (SELECT FIRST {repeat} 1 AS k FROM rdb$types) r"}
-    lines = ["SET LIST ON;", "/* Warm the cache: every table read through once, every BLOB read in full. */",
+    lines = ["SET LIST ON;"]
+    if suite == "lengths":
+        # Declared here, so that a database built earlier has them as they are now.
+        lines += [length_declarations(), "COMMIT;"]
+    lines += ["/* Warm the cache: every table read through once, every BLOB read in full. */",
              "SELECT COUNT(*) AS WARM FROM t;", "SELECT COUNT(*) AS WARM FROM t WHERE x / y = -1;",
              "SELECT COUNT(*) AS WARM FROM blobs WHERE F_BLOBREAD(data, 2, 0) = -1;",
              "SET STATS ON;"]
     for _ in range(runs):
-        for index, (_key, _kind, table, predicate, _ref, _what) in enumerate(timed_queries()):
+        for index, (_key, _kind, table, predicate, _ref, _what) in enumerate(suite_queries(suite)):
             where = f" WHERE {predicate}" if predicate else ""
+            lines.append(f"SHELL {mark} Q{index:03d};")
             lines.append(f"SELECT COUNT(*) AS Q{index:03d} FROM {tables[table]}{where};")
+    lines.append(f"SHELL {mark} END;")
     return "\n".join(lines) + "\n"
 
 
-def results(output, rows, blobs, runs, engine):
-    # isql's statistics give each statement's elapsed time and the CPU time
-    # of the process that runs the engine. On a shared machine the elapsed
-    # time also counts the time other processes held the CPU, so the figures
-    # are CPU time; the elapsed times are kept beside them.
-    cpu, wall, counts = {}, {}, {}
+def read_marks(text):
+    """The marker's lines (tag, clock ns, CPU ns, minor faults, user ticks,
+    system ticks) as one window per query: the differences between each mark
+    and the next, by query index, in the order the rounds ran."""
+    marks = []
+    for line in text.splitlines():
+        fields = line.split()
+        if len(fields) != 6:
+            raise SystemExit(f"enginebench: bad mark line {line!r}")
+        marks.append((fields[0], [int(x) for x in fields[1:]]))
+    windows = {}
+    for (tag, start), (_next, end) in zip(marks, marks[1:]):
+        if tag == "END":
+            continue
+        d = [b - a for a, b in zip(start, end)]
+        windows.setdefault(int(tag[1:]), []).append(
+            {"cpu": d[1] / 1e9, "minflt": d[2], "user_ticks": d[3], "sys_ticks": d[4]})
+    return windows
+
+
+def results(suite, output, marks, rows, blobs, runs, engine):
+    # The figures are the user plus system CPU time of the engine's process
+    # from the marks; isql's statistics give each statement's elapsed time
+    # (and its user time, kept to show what it leaves out).
+    windows = read_marks(marks)
+    isql_cpu, wall, counts = {}, {}, {}
     current = None
     for line in output.splitlines():
         match = re.match(r"^Q(\d{3})\s+(\d+)\s*$", line)
@@ -258,33 +372,39 @@ def results(output, rows, blobs, runs, engine):
             continue
         match = re.search(r"^Cpu\s*=\s*([0-9.]+)", line)
         if match and current is not None:
-            cpu.setdefault(current, []).append(float(match.group(1)))
+            isql_cpu.setdefault(current, []).append(float(match.group(1)))
             current = None
-    queries = timed_queries()
-    median = {}
+    queries = suite_queries(suite)
+    median, median_wall = {}, {}
     for index, (key, *_rest) in enumerate(queries):
-        times = cpu.get(index, [])
-        if len(times) != runs:
+        times = [w["cpu"] for w in windows.get(index, [])]
+        if len(times) != runs or len(wall.get(index, [])) != runs:
             raise SystemExit(f"enginebench: query {key} timed {len(times)} times, expected {runs}")
         median[key] = statistics.median(times)
+        median_wall[key] = statistics.median(wall[index])
 
     def rows_of(table):
         return rows if table == "t" else blobs * blob_repeat(blobs)
 
-    def net_ns(key, table):
-        scan = median["scan" if table == "t" else "scan_blobs"]
-        return (median[key] - scan) / rows_of(table) * 1e9
+    def net_ns(key, table, of=median):
+        scan = of["scan" if table == "t" else "scan_blobs"]
+        return (of[key] - scan) / rows_of(table) * 1e9
 
-    out = {"engine": engine, "rows": rows, "blobs": blobs, "blob_repeat": blob_repeat(blobs), "runs": runs,
-           "queries": []}
+    out = {"engine": engine, "suite": suite, "rows": rows, "blobs": blobs, "blob_repeat": blob_repeat(blobs),
+           "runs": runs, "measure": "user+system", "queries": []}
     for index, (key, kind, table, predicate, ref, what) in enumerate(queries):
+        rounds = windows[index]
         entry = {"key": key, "kind": kind, "table": table, "what": what, "ref": ref,
-                 "predicate": predicate, "seconds": median[key], "all_seconds": cpu[index],
-                 "elapsed_seconds": wall.get(index, []), "count": counts[index],
-                 "ns_per_row": median[key] / rows_of(table) * 1e9}
+                 "predicate": predicate, "seconds": median[key], "all_seconds": [w["cpu"] for w in rounds],
+                 "elapsed_seconds": wall[index], "isql_cpu_seconds": isql_cpu.get(index, []),
+                 "sys_share": (sum(w["sys_ticks"] for w in rounds)
+                               / max(1, sum(w["user_ticks"] + w["sys_ticks"] for w in rounds))),
+                 "minflt_per_row": statistics.median(w["minflt"] for w in rounds) / rows_of(table),
+                 "count": counts[index], "ns_per_row": median[key] / rows_of(table) * 1e9}
         if kind != "scan":
             entry["net_ns_per_row"] = net_ns(key, table)
-        if kind in ("vantor", "udr"):
+            entry["net_elapsed_ns_per_row"] = net_ns(key, table, median_wall)
+        if kind in ("vantor", "udr") and ref:
             floor = net_ns(ref, table)
             entry["floor_ns_per_row"] = floor
             entry["above_floor_ns"] = entry["net_ns_per_row"] - floor
@@ -296,11 +416,16 @@ def results(output, rows, blobs, runs, engine):
     for q in out["queries"]:
         if q["kind"] == "builtin":
             q["same_count"] = q["count"] == by_key[q["ref"]]["count"]
+        if q["kind"] == "length":
+            legacy = by_key[q["ref"]]
+            q["same_count"] = q["count"] == legacy["count"]
+            q["legacy_ns_per_row"] = legacy["net_ns_per_row"]
         if q["kind"] == "udr":
             # The two modules must count the same rows (the table has no NULLs).
             legacy = by_key[q["key"][len(UDR):]]
             q["same_count"] = q["count"] == legacy["count"]
             q["legacy_ns_per_row"] = legacy["net_ns_per_row"]
+            q["legacy_elapsed_ns_per_row"] = legacy["net_elapsed_ns_per_row"]
     return out
 
 
@@ -312,12 +437,12 @@ def main(argv):
         with open(target, "w", encoding="cp1250") as f:
             f.write(sql)
     elif command == "time-sql":
-        with open(argv[4], "w", encoding="ascii") as f:
-            f.write(time_sql(int(argv[2]), int(argv[3])))
+        with open(argv[6], "w", encoding="ascii") as f:
+            f.write(time_sql(argv[2], int(argv[3]), int(argv[4]), argv[5]))
     elif command == "results":
-        with open(argv[2], encoding="cp1250", errors="replace") as f:
-            data = results(f.read(), int(argv[3]), int(argv[4]), int(argv[5]), argv[6])
-        with open(argv[7], "w", encoding="utf-8") as f:
+        with open(argv[3], encoding="cp1250", errors="replace") as f, open(argv[4], encoding="ascii") as g:
+            data = results(argv[2], f.read(), g.read(), int(argv[5]), int(argv[6]), int(argv[7]), argv[8])
+        with open(argv[9], "w", encoding="utf-8") as f:
             json.dump(data, f, indent=1)
     else:
         raise SystemExit(__doc__)

@@ -12,7 +12,15 @@
 # (scripts/perfreport.sh turns it into the report).
 #
 #   scripts/enginebench.sh [--engine fb3|fb4] [--flavour i386|x86_64] [--rows N]
-#                          [--blobs N] [--runs N] [--reuse] [--work DIR]
+#                          [--blobs N] [--runs N] [--reuse] [--work DIR] [--suite functions|lengths]
+#
+# Each query is timed by the user plus system CPU time of the process that
+# runs the engine (isql, with the engine embedded), read from /proc by a
+# marker that isql runs before every query, and by its elapsed time (see
+# bench/enginebench.py). --suite lengths times, instead of the functions,
+# Match, ALC and IIF_S with one text declared at each of 4095 to 32765
+# bytes, beside the legacy call (lengths.json; the table of
+# docs/ENGINE-LENGTHS.md).
 #
 # The engine is Firebird 3.0 (default) or 4.0 (amd64 only); the flavour
 # picks the build and, for 3.0, the engine's architecture. The default
@@ -25,8 +33,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/platform.sh"
-engine=fb3 flavour="" rows=1000000 blobs=1000 runs=3 reuse=0 work=""
-usage="usage: $0 [--engine fb3|fb4] [--flavour i386|x86_64] [--rows N] [--blobs N] [--runs N] [--reuse] [--work DIR]"
+engine=fb3 flavour="" rows=1000000 blobs=1000 runs=3 reuse=0 work="" suite=functions
+usage="usage: $0 [--engine fb3|fb4] [--flavour i386|x86_64] [--rows N] [--blobs N] [--runs N] [--reuse] [--work DIR] [--suite functions|lengths]"
 while [ $# -gt 0 ]; do
   case "$1" in
     --engine) engine=$2; shift 2 ;;
@@ -36,6 +44,7 @@ while [ $# -gt 0 ]; do
     --runs) runs=$2; shift 2 ;;
     --reuse) reuse=1; shift ;;
     --work) work=$2; shift 2 ;;
+    --suite) suite=$2; shift 2 ;;
     *) echo "$usage" >&2; exit 2 ;;
   esac
 done
@@ -83,14 +92,35 @@ label="Firebird $(sed -n 's/^ENGINE_VERSION *//p' "$work/build.out") $architectu
 # scripts/fbrun.sh used to build the database, with a page cache that holds
 # the whole table.
 . "$work/engine.env"
-"$python" "$bench" time-sql "$runs" "$blobs" "$work/time.sql"
-echo "enginebench: timing $runs rounds ($label)" >&2
+# The marker: one line per call, the tag, then the clock, the CPU time of
+# all the engine process's threads (ns, /proc/PID/task/*/schedstat), its
+# minor page faults and its user and system ticks (/proc/PID/stat). isql
+# runs it through the shell, outside its own CPU time but for the spawn.
+mark="$work/mark.sh"
+cat > "$mark" <<MARK
+#!/bin/sh
+p=\$VANTOR_ENGINE_PID
+cpu=\$(cat /proc/\$p/task/*/schedstat | awk '{ s += \$1 } END { printf "%.0f", s }')
+echo "\$1 \$(date +%s%N) \$cpu \$(cut -d' ' -f10,14,15 /proc/\$p/stat)" >> "$work/marks-$suite"
+MARK
+chmod +x "$mark"
+rm -f "$work/marks-$suite"
+case "$suite" in
+  functions) out=results.json ;;
+  lengths) out=lengths.json ;;
+  *) echo "$usage" >&2; exit 2 ;;
+esac
+"$python" "$bench" time-sql "$suite" "$runs" "$blobs" "$mark" "$work/time-$suite.sql"
+echo "enginebench: timing $runs rounds of $suite ($label)" >&2
+# The engine process is isql itself: the shell's pid, kept by exec.
 FIREBIRD="$FIREBIRD" FIREBIRD_MSG="$FIREBIRD_MSG" FIREBIRD_LOCK="$work/lock" FIREBIRD_TMP="$work" ISC_USER=SYSDBA \
-  "$VANTOR_ISQL" -q -ch WIN1250 -c 30000 -i "$work/time.sql" "$db" -user SYSDBA > "$work/time.out" 2>&1 || true
-if grep -q "Statement failed\|SQLSTATE" "$work/time.out"; then
-  grep -B2 -A6 "Statement failed\|SQLSTATE" "$work/time.out" | head -40 >&2
+  sh -c 'export VANTOR_ENGINE_PID=$$; exec "$@"' sh \
+  "$VANTOR_ISQL" -q -ch WIN1250 -c 30000 -i "$work/time-$suite.sql" "$db" -user SYSDBA > "$work/time-$suite.out" 2>&1 || true
+if grep -q "Statement failed\|SQLSTATE" "$work/time-$suite.out"; then
+  grep -B2 -A6 "Statement failed\|SQLSTATE" "$work/time-$suite.out" | head -40 >&2
   echo "enginebench: a timed query failed" >&2
   exit 1
 fi
-"$python" "$bench" results "$work/time.out" "$rows" "$blobs" "$runs" "$label" "$work/results.json"
-"$python" "$root/bench/perfreport.py" engine-table "$work/results.json"
+"$python" "$bench" results "$suite" "$work/time-$suite.out" "$work/marks-$suite" "$rows" "$blobs" "$runs" \
+  "$label" "$work/$out"
+"$python" "$root/bench/perfreport.py" engine-table "$work/$out"

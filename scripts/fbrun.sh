@@ -10,7 +10,8 @@
 #                 build. Its programs run through the private folder's own
 #                 loader and libraries.
 #
-#   scripts/fbrun.sh [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--charset CS] FILE.sql...
+#   scripts/fbrun.sh [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--udr-texts N]
+#                    [--charset CS] FILE.sql...
 #
 # --charset makes the scratch database's default character set CS (WIN1250
 # by default); the session's character set stays WIN1250, so outputs compare.
@@ -18,6 +19,8 @@
 # --udr declares the UDR module libvantor_udr.so of the build folder
 # (sql/vantor-udr.sql) instead of the legacy one, and the legacy functions
 # beside it under the prefix LEGACY_, so that a test can compare the two.
+# --udr-texts N declares its texts and masks N bytes long (the script's
+# VANTOR_TEXT_BYTES and VANTOR_MASK_BYTES) instead of the shipped lengths.
 #
 # --keep DIR keeps the scratch folder (databases, lock files) in DIR, with
 # engine.env: the engine's root and isql, for a later session on them.
@@ -45,6 +48,7 @@ engine=fb3
 keep=""
 setup=""
 udr=0
+udr_texts=""
 charset=WIN1250
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -53,11 +57,12 @@ while [ $# -gt 0 ]; do
     --keep) keep="$2"; shift 2 ;;
     --setup) setup="$2"; shift 2 ;;
     --udr) udr=1; shift ;;
+    --udr-texts) udr_texts=$2; shift 2 ;;
     --charset) charset=$2; shift 2 ;;
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--charset CS] FILE.sql..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--udr-texts N] [--charset CS] FILE.sql..." >&2; exit 2; }
 [ $udr -eq 0 ] || [ -f "$builddir/libvantor_udr.so" ] || { echo "fbrun: $builddir/libvantor_udr.so is not built" >&2; exit 2; }
 [ -z "$setup" ] || [ -x "$setup" ] || { echo "fbrun: setup program $setup is not built" >&2; exit 2; }
 [ -f "$builddir/libvantor.so" ] || { echo "fbrun: $builddir/libvantor.so is not built" >&2; exit 2; }
@@ -158,6 +163,7 @@ for file in "$@"; do
   {
     echo "create database '$db' user 'SYSDBA' default character set $charset;"
     if [ $udr -eq 1 ]; then
+      [ -z "$udr_texts" ] || udr_text_lengths "$udr_texts"
       cat "$root/sql/vantor-udr.sql"
       legacy_beside_udr "$root" "$charset"
     else

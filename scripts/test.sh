@@ -174,9 +174,10 @@ else
   failed=$((failed + 1)); echo "--- vantor-install: NOT RUN (build x86_64 failed)"
 fi
 step "fuzz every target (12 s each)" bash scripts/fuzz.sh all 12
-# The engine benchmark on 2,000 rows, one round, on both amd64 engines, and
-# the report made from it: seconds, so that its SQL, floors, arithmetic and
-# tables cannot rot (the full run is scripts/perfreport.sh).
+# The engine benchmark on 2,000 rows, one round, on both amd64 engines (and
+# its lengths suite on 3.0), and the report made from it: seconds, so that
+# its SQL, floors, marker, arithmetic and tables cannot rot (the full run is
+# scripts/perfreport.sh).
 benchmark_smoke() {
   local engine results=()
   for engine in fb3 fb4; do
@@ -184,6 +185,9 @@ benchmark_smoke() {
       --work "build/x86_64/enginebench-smoke-$engine" > /dev/null || return 1
     results+=("build/x86_64/enginebench-smoke-$engine/results.json")
   done
+  bash scripts/enginebench.sh --engine fb3 --flavour x86_64 --rows 2000 --blobs 5 --runs 1 --reuse \
+    --suite lengths --work build/x86_64/enginebench-smoke-fb3 > build/x86_64/enginebench-smoke-fb3/lengths.md \
+    && grep -q "^| \`IIF_S\` | " build/x86_64/enginebench-smoke-fb3/lengths.md || return 1
   build/x86_64/bench/vantor_bench --benchmark_min_time=0.001 --benchmark_out=build/x86_64/bench-smoke.json \
     --benchmark_out_format=json > /dev/null || return 1
   /usr/bin/python3 bench/perfreport.py report bench/PERFORMANCE.md.in build/x86_64/bench-smoke.json \

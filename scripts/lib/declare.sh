@@ -11,3 +11,11 @@ legacy_beside_udr() {
   [ "$2" = UTF8 ] && per_char=4
   python3 "$1/scripts/functions.py" legacy-declarations LEGACY_ "$per_char"
 }
+
+# udr_text_lengths BYTES prints the statements that make vantor-udr.sql,
+# run next in the same session, declare its texts and masks BYTES long
+# instead of the lengths it ships.
+udr_text_lengths() {
+  echo "SELECT RDB\$SET_CONTEXT('USER_SESSION', 'VANTOR_TEXT_BYTES', $1) FROM RDB\$DATABASE;"
+  echo "SELECT RDB\$SET_CONTEXT('USER_SESSION', 'VANTOR_MASK_BYTES', $1) FROM RDB\$DATABASE;"
+}

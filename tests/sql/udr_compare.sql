@@ -248,3 +248,31 @@ select alc_short('ABCDEF') as alc_short_too_long from rdb$database;
 select iif_s_8(1, 'ABCDEFGH', 'X') as iif_s_fits from rdb$database;
 select alc_utf8('ABC') from rdb$database;
 select d2dp_timestamp(timestamp '2000-01-01 12:00') from rdb$database;
+
+-- The texts as sql/vantor-udr.sql ships them: Match's text, ALC's and
+-- IIF_S's texts and results 8000 bytes, Match's mask 1000. A text of the
+-- declared length gives the legacy result; one byte more is the engine's
+-- truncation error, never a cut or wrong result. Only blanks beyond the
+-- declared length are dropped without an error (the engine's rule for any
+-- text assigned to a shorter one), so the function sees the text without them.
+select trim(a.rdb$function_name) || '.' || coalesce(trim(a.rdb$argument_name), 'result') as text_declared,
+       f.rdb$character_length as characters
+  from rdb$function_arguments a join rdb$fields f on f.rdb$field_name = a.rdb$field_source
+ where a.rdb$function_name in ('MATCH', 'ALC', 'IIF_S') and f.rdb$field_type = 37
+ order by a.rdb$function_name, a.rdb$argument_position;
+select match(rpad('', 7999, 'a') || 'b', '*b') as match_text_8000,
+       legacy_match(rpad('', 7999, 'a') || 'b', '*b') as legacy_text_8000,
+       match(rpad('', 1000, 'a'), rpad('', 999, '?') || 'a') as match_mask_1000,
+       char_length(alc(rpad('', 8000, 'A'))) as alc_8000,
+       alc(rpad('', 8000, 'AB')) = lower(rpad('', 8000, 'AB')) as alc_8000_lower,
+       char_length(iif_s(1, rpad('', 8000, 'x'), 'y')) as iif_s_a_8000,
+       char_length(iif_s(0, 'x', rpad('', 8000, 'y'))) as iif_s_b_8000
+  from rdb$database;
+select match(rpad('', 8000, 'a') || 'b', '*b') as match_text_8001 from rdb$database;
+select match('a', rpad('', 1000, '*') || 'a') as match_mask_1001 from rdb$database;
+select alc(rpad('', 8001, 'A')) as alc_8001 from rdb$database;
+select iif_s(1, rpad('', 8001, 'x'), 'y') as iif_s_a_8001 from rdb$database;
+select iif_s(1, 'x', rpad('', 8001, 'y')) as iif_s_b_8001 from rdb$database;
+select match(rpad('a', 8001), 'a[7999:]') as match_blanks_dropped,
+       legacy_match(rpad('a', 8001), 'a[7999:]') as legacy_blanks_kept
+  from rdb$database;

@@ -61,6 +61,26 @@ FLOORS = [(f["name"], f["shape"], f["legacy"], f["udr"]) for f in TABLE["floor"]
 # a built-in names the vantor query it stands beside.
 NEVER_DATE = "date '1800-01-01'"
 NEVER_TS = "timestamp '1800-01-01 00:00'"
+# Beside a function's own query: compositions and masks worth seeing.
+EXTRA_QUERIES = {
+    "DP2Year": [("DP2Year_TS2DP", "t", "DP2Year(TS2DP(ts)) = 2000", "floor_dp2si_ts2dp")],
+    "Match": [("Match_prefix", "t", "Match(code, 'INV-2024-*') = 1", "floor_match"),
+              ("Match_digits", "t", "Match(code, 'INV-####-######') = 1", "floor_match"),
+              ("Match_substring", "t", "Match(code, '*2024*') = 1", "floor_match")],
+}
+
+
+def vantor_queries(function):
+    """The benchmark's queries of FUNCTION: its own, as the table gives it,
+    then the extra ones."""
+    own = []
+    if "bench" in function:
+        bench = function["bench"]
+        own.append((function["name"], bench["on"],
+                    bench["query"].format(NEVER_DATE=NEVER_DATE, NEVER_TS=NEVER_TS), bench["floor"]))
+    return [(key, "vantor", on, predicate, floor, predicate.rsplit(" = ", 1)[0])
+            for key, on, predicate, floor in own + EXTRA_QUERIES.get(function["name"], [])]
+
 QUERIES = [
     ("scan", "scan", "t", None, None, "bare scan of T"),
     ("scan_blobs", "scan", "blobs", None, None, "bare scan of BLOBS"),
@@ -91,36 +111,9 @@ QUERIES = [
     ("floor_blob3", "floor", "blobs", "F_BLOB3(data, 2, 0) = -1", None, "BLOB, INTEGER, INTEGER -> INTEGER"),
     ("floor_blobread", "floor", "blobs", "F_BLOBREAD(data, 2, 0) = -1", None,
      "BLOB, INTEGER, INTEGER -> INTEGER, reading the whole BLOB"),
-    # The 23 functions, and the compositions and masks worth seeing.
-    ("D2DP", "vantor", "t", "D2DP(d) = -1", "floor_d2dp", "D2DP(d)"),
-    ("DP2D", "vantor", "t", f"DP2D(dp) = {NEVER_DATE}", "floor_dp2d", "DP2D(dp)"),
-    ("T2DP", "vantor", "t", "T2DP(tm) = -1", "floor_t2dp", "T2DP(tm)"),
-    ("DP2T", "vantor", "t", "DP2T(dp) = time '00:00:00.0001'", "floor_dp2t", "DP2T(dp)"),
-    ("TS2DP", "vantor", "t", "TS2DP(ts) = -1", "floor_ts2dp", "TS2DP(ts)"),
-    ("DP2TS", "vantor", "t", f"DP2TS(dp) = {NEVER_TS}", "floor_dp2ts", "DP2TS(dp)"),
-    ("DP2Day", "vantor", "t", "DP2Day(dp) = 31", "floor_dp2si", "DP2Day(dp)"),
-    ("DP2Month", "vantor", "t", "DP2Month(dp) = 2", "floor_dp2si", "DP2Month(dp)"),
-    ("DP2Year", "vantor", "t", "DP2Year(dp) = 2000", "floor_dp2si", "DP2Year(dp)"),
-    ("DP2Year_TS2DP", "vantor", "t", "DP2Year(TS2DP(ts)) = 2000", "floor_dp2si_ts2dp", "DP2Year(TS2DP(ts))"),
-    ("DP2DOW", "vantor", "t", "DP2DOW(dp) = 7", "floor_dp2si", "DP2DOW(dp)"),
-    ("DPDOW", "vantor", "t", "DPDOW(dp, '67') = 1", "floor_dpdow", "DPDOW(dp, '67')"),
-    ("Now", "vantor", "t", f"Now() = {NEVER_TS}", "floor_now", "Now()"),
-    ("Match_prefix", "vantor", "t", "Match(code, 'INV-2024-*') = 1", "floor_match", "Match(code, 'INV-2024-*')"),
-    ("Match_digits", "vantor", "t", "Match(code, 'INV-####-######') = 1", "floor_match",
-     "Match(code, 'INV-####-######')"),
-    ("Match_substring", "vantor", "t", "Match(code, '*2024*') = 1", "floor_match", "Match(code, '*2024*')"),
-    ("ALC", "vantor", "t", "ALC(word) = 'x'", "floor_alc", "ALC(word)"),
-    ("IIF_D", "vantor", "t", f"IIF_D(flag, d, d) = {NEVER_DATE}", "floor_iif_d", "IIF_D(flag, d, d)"),
-    ("IIF_T", "vantor", "t", "IIF_T(flag, tm, tm) = time '00:00:00.0001'", "floor_iif_t", "IIF_T(flag, tm, tm)"),
-    ("IIF_TS", "vantor", "t", f"IIF_TS(flag, ts, ts) = {NEVER_TS}", "floor_iif_ts", "IIF_TS(flag, ts, ts)"),
-    ("IIF_S", "vantor", "t", "IIF_S(flag, code, word) = 'x'", "floor_iif_s", "IIF_S(flag, code, word)"),
-    ("IIF_I", "vantor", "t", "IIF_I(flag, n, m) = -1", "floor_iif_i", "IIF_I(flag, n, m)"),
-    ("IIF_DP", "vantor", "t", "IIF_DP(flag, x, y) = -1", "floor_iif_dp", "IIF_DP(flag, x, y)"),
-    ("DivDP", "vantor", "t", "DivDP(x, y) = -1", "floor_div", "DivDP(x, y)"),
-    ("BLOB2I", "vantor", "blobs", "BLOB2I(data) = -1", "floor_blob", "BLOB2I(data)"),
-    # BLOB2SO must have the engine hand over the whole BLOB: its floor reads
-    # it through and counts nothing.
-    ("BLOB2SO", "vantor", "blobs", "BLOB2SO(data, 2, 0) = -1", "floor_blobread", "BLOB2SO(data, 2, 0)"),
+    # The functions (their queries are in the table), and the compositions
+    # and masks worth seeing.
+    *(q for f in table_of_functions.functions(TABLE) for q in vantor_queries(f)),
     # The built-ins that do the same job.
     ("like_prefix", "builtin", "t", "code LIKE 'INV-2024-%'", "Match_prefix", "code LIKE 'INV-2024-%'"),
     ("starting_prefix", "builtin", "t", "code STARTING WITH 'INV-2024-'", "Match_prefix",

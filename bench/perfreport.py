@@ -480,6 +480,25 @@ def kept_section(template, old_text, name):
     return old_text[start:old_text.index(after, start)]
 
 
+def search_table(paths):
+    """The random search for slow masks (bench/match_search_bench.cpp): the
+    slowest call it found on each flavour, against the 10 ms goal of a
+    pathological call."""
+    rows = ["| flavour | search | slowest call found | goal | verdict |", "|---|---|---:|---:|---|"]
+    for flavour, path in paths:
+        with open(path, encoding="utf-8") as f:
+            data = json.load(f)
+        for b in data["benchmarks"]:
+            if "slowest_ns" not in b or b.get("aggregate_name", "median") != "median":
+                continue
+            pairs, seed = b.get("run_name", b["name"]).split("/")[1:3]
+            slowest, goal = b["slowest_ns"], b.get("goal_ns", 1e7)
+            rows.append(f"| {flavour} | {int(pairs):,} random hostile pairs, seed {seed} | "
+                        f"{slowest / 1e6:.2f} ms | {goal / 1e6:.0f} ms | "
+                        f"{'met' if slowest <= goal else '**missed**'} |")
+    return "\n".join(rows) if len(rows) > 2 else "(the search did not run)"
+
+
 def report(template, b32_path, b64_path, engine_paths, out_path, chart_path, keep_from=None):
     b32, c32 = load_bench(b32_path)
     b64, c64 = load_bench(b64_path)
@@ -490,6 +509,7 @@ def report(template, b32_path, b64_path, engine_paths, out_path, chart_path, kee
         "DATE": datetime.date.today().isoformat(),
         "MACHINE": f"{platform.machine()}, {describe_context(c32, 'i386 run')}; {describe_context(c64, 'x86-64 run')}",
         "INPROCESS": inprocess_tables(b32, b64, goals),
+        "SEARCH": search_table([("i386", b32_path), ("x86-64", b64_path)]),
         "CHART": "performance.png" if keep_from else chart_path.rsplit("/", 1)[-1],
         "I386_FLAVOUR": I386_EMULATED if i386_emulated() else I386_NATIVE,
     }

@@ -10,7 +10,7 @@ namespace vantor {
 
 // A resolver runs before the sanitizers' runtime is set up, so neither it nor
 // this reading of the runtime's processor record may be instrumented.
-#define VANTOR_RESOLVER __attribute__((no_sanitize("address", "undefined")))
+#define VANTOR_RESOLVER __attribute__((no_sanitize("address", "thread", "undefined")))
 
 // AVX2, with the YMM registers enabled by the operating system.
 VANTOR_RESOLVER inline bool ProcessorHasAvx2() noexcept {

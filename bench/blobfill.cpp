@@ -3,7 +3,12 @@
 // 32-bit key and a 32-bit value) put in 16 KiB segments, keys 1 to 3 and
 // values -50 to 50 from a fixed generator.
 //
-//   vantor_blobfill DATABASE COUNT
+//   vantor_blobfill DATABASE COUNT [CACHE_PAGES]
+//
+// CACHE_PAGES, when given, is written into the database's header as its page
+// cache size (as gfix -buffers does): a server in Super mode ignores the
+// cache size a connection asks for, and the benchmark's tables must be read
+// from the cache, not from the file, for a BLOB call to be timed alone.
 //
 // Runs against the embedded engine (path only, user SYSDBA) in the
 // environment of scripts/fbrun.sh. Silent on success; on failure prints the
@@ -52,14 +57,19 @@ std::vector<unsigned char> MakeRecords(uint32_t seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || std::atoi(argv[2]) <= 0) {
-        std::fprintf(stderr, "usage: vantor_blobfill DATABASE COUNT\n");
+    if ((argc != 3 && argc != 4) || std::atoi(argv[2]) <= 0 || (argc == 4 && std::atoi(argv[3]) <= 0)) {
+        std::fprintf(stderr, "usage: vantor_blobfill DATABASE COUNT [CACHE_PAGES]\n");
         return 2;
     }
     const int count = std::atoi(argv[2]);
-    static const char kDpb[] = {isc_dpb_version1, isc_dpb_user_name, 6, 'S', 'Y', 'S', 'D', 'B', 'A'};
+    std::vector<char> dpb = {isc_dpb_version1, isc_dpb_user_name, 6, 'S', 'Y', 'S', 'D', 'B', 'A'};
+    if (argc == 4) {
+        const uint32_t pages = static_cast<uint32_t>(std::atoi(argv[3]));
+        dpb.insert(dpb.end(), {isc_dpb_set_page_buffers, 4});
+        for (int shift = 0; shift < 32; shift += 8) dpb.push_back(static_cast<char>((pages >> shift) & 0xff));
+    }
     isc_db_handle db = 0;
-    isc_attach_database(status, 0, argv[1], &db, sizeof kDpb, kDpb);
+    isc_attach_database(status, 0, argv[1], &db, static_cast<short>(dpb.size()), dpb.data());
     Check("isc_attach_database");
 
     isc_tr_handle tr = 0;

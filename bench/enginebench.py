@@ -289,6 +289,7 @@ commit;
 SET LIST ON;
 SELECT COUNT(*) AS ROWS_IN_T FROM t;
 SELECT rdb$get_context('SYSTEM', 'ENGINE_VERSION') AS ENGINE_VERSION FROM rdb$database;
+SELECT mon$page_buffers AS PAGE_BUFFERS, mon$pages AS PAGES FROM mon$database;
 """
 
 

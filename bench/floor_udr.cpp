@@ -9,7 +9,7 @@
 //
 // A legacy UDF's BLOB argument arrives opened by the engine, so even the
 // do-nothing legacy floor pays for opening it; a UDR routine opens a BLOB
-// itself. FloorBlobOpen opens its first argument's BLOB and closes it, and
+// itself. FloorBlobOpen opens its first argument's BLOB and lets it go, and
 // FloorBlobRead also reads the whole BLOB in 16 KiB requests, counting
 // nothing: the UDR floors of a BLOB reader that reads the start of the BLOB
 // (BLOB2I) and of one that reads it through (BLOB2SO). Both return 0.
@@ -22,7 +22,7 @@
 namespace {
 
 // Opens the BLOB of the first argument, reads it through when `whole`, and
-// closes it.
+// lets it go as the BLOB readers do.
 void ReadBlob(Firebird::ThrowStatusWrapper* status, Firebird::IExternalContext* context,
               const unsigned char* in, unsigned offset, bool whole) {
     ISC_QUAD id;
@@ -36,7 +36,7 @@ void ReadBlob(Firebird::ThrowStatusWrapper* status, Firebird::IExternalContext* 
     unsigned got = 0;
     while (whole && blob->getSegment(status, sizeof buffer, buffer, &got) != Firebird::IStatus::RESULT_NO_DATA) {
     }
-    blob->close(status);
+    blob->release();
 }
 
 // Where the first input and the result lie in the messages.

@@ -53,7 +53,7 @@ if [ -z "$flavour" ]; then
   [ "$engine" != fb3 ] || i386_emulated || flavour=i386
 fi
 case "$engine/$flavour" in
-  fb3/i386|fb3/x86_64|fb4/x86_64) ;;
+  fb3/i386|fb3/x86_64|fb4/i386|fb4/x86_64) ;;
   *) echo "enginebench: no $engine engine for the $flavour flavour" >&2; exit 2 ;;
 esac
 python=python3

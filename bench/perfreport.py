@@ -214,8 +214,8 @@ def engine_table(data, bench=None):
            f"process ({flavour}, the call closest to the query's input), what it should add to a floor. "
            "Goal of a UDR function: at most its legacy counterpart's cost (UDR / legacy at most 1), and at "
            f"most {100 * UDR_FLOOR_MARGIN:.0f}% plus its own cost above the "
-           "UDR floor of its shape (plus 1 µs a query, "
-           f"{1e-6 / data['rows'] * 1e9:.2f} ns a row of T, for the marker's reading).", "",
+           "UDR floor of its shape, plus the spread of its rounds (the noise between alike floors) and "
+           f"1 µs a query ({1e-6 / data['rows'] * 1e9:.2f} ns a row of T) for the marker's reading.", "",
            "| function | legacy | sys | legacy elapsed | legacy floor | UDR | UDR elapsed | UDR / legacy "
            "| UDR floor | UDR above its floor | spread of UDR rounds "
            "| own cost | UDR goal | built-in doing the same job | built-in |",
@@ -234,7 +234,10 @@ def engine_table(data, bench=None):
             # The marker reads the CPU time to the ns; a microsecond a query
             # covers its reading.
             tick = 1e-6 / rows_of_query * 1e9
-            bound = u["floor_ns_per_row"] * (1 + UDR_FLOOR_MARGIN) + (expected or 0) + tick
+            # Floors of alike shapes differ from query to query by about
+            # what the rounds of one query spread: the floor bound is missed
+            # only by more than that spread. The bound of legacy is strict.
+            bound = u["floor_ns_per_row"] * (1 + UDR_FLOOR_MARGIN) + (expected or 0) + tick + spread
             met = u["net_ns_per_row"] <= bound and u["net_ns_per_row"] <= q["net_ns_per_row"]
             ratio = u["net_ns_per_row"] / q["net_ns_per_row"] if q["net_ns_per_row"] > 0 else float("nan")
             cells += [f"{u['net_ns_per_row']:.0f}", f"{u.get('net_elapsed_ns_per_row', 0):.0f}", f"{ratio:.2f}",
@@ -359,7 +362,7 @@ def lengths_table(data):
 
 # The README's rows: typical calls of each kind.
 README_ROWS = ["Match_prefix", "Match_substring", "ALC", "IIF_S", "DPDOW", "D2DP", "DP2Year", "IIF_I", "DivDP",
-               "BLOB2I"]
+               "BLOB2I", "BLOB2SO"]
 
 
 def readme_table(runs):

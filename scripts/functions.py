@@ -414,13 +414,15 @@ def put_lines(table, module):
     return "\n".join(out)
 
 
-def legacy_script(table):
-    lengths = scaled_lengths(table, "legacy")
-    udr_lengths = scaled_lengths(table, "udr")
+def declaration_script(table, module, what, intro, put_comment, put_params, put_body):
+    """A declaration script: one EXECUTE BLOCK whose local procedure Put
+    declares one function (reads the settings, finds the function's present
+    declaration, then runs PUT_BODY), called once a function, then the
+    probe call."""
     settings = settings_used(table, "udr")
-    return f"""{header("Declares the legacy module's functions.")}
+    return f"""{header(what)}
 
-/* {LEGACY_INTRO} */
+/* {intro} */
 
 SET AUTODDL OFF;
 SET BAIL ON;
@@ -428,12 +430,7 @@ SET TERM ^;
 EXECUTE BLOCK AS
   DECLARE BytesPerChar INTEGER;
   DECLARE Answer INTEGER;
-  /* Put declares one function; Legacy is its DECLARE EXTERNAL FUNCTION
-     shape (arguments and result), Signature and Args the PSQL function that
-     stands in for a UDR declaration others depend on. */
-  DECLARE PROCEDURE Put (Name VARCHAR(31), Legacy VARCHAR(1000),
-                         Signature VARCHAR(1000), Args VARCHAR(100),
-                         BytesPerChar INTEGER) AS
+{put_comment}  DECLARE PROCEDURE Put ({put_params}) AS
     DECLARE Key VARCHAR(31);
     DECLARE IsLegacy SMALLINT;
     DECLARE Engine VARCHAR(63);
@@ -441,9 +438,29 @@ EXECUTE BLOCK AS
     DECLARE Entry VARCHAR(255);
 {setting_declarations(settings)}  BEGIN
     Key = UPPER(Name);
-{setting_reads(settings)}    Legacy = {replace_chain("Legacy", lengths)};
-    Signature = {replace_chain("Signature", udr_lengths, settings)};
-{FIND_DECLARATION}
+{setting_reads(settings)}{put_body}
+  END
+BEGIN
+{BYTES_PER_CHAR}
+{put_lines(table, module)}
+
+{probe_block(table, module)}
+END^
+SET TERM ;^
+COMMIT;
+"""
+
+
+LEGACY_PUT_COMMENT = """  /* Put declares one function; Legacy is its DECLARE EXTERNAL FUNCTION
+     shape (arguments and result), Signature and Args the PSQL function that
+     stands in for a UDR declaration others depend on. */
+"""
+
+LEGACY_PUT_PARAMS = """Name VARCHAR(31), Legacy VARCHAR(1000),
+                         Signature VARCHAR(1000), Args VARCHAR(100),
+                         BytesPerChar INTEGER"""
+
+LEGACY_PUT = """
     IF (IsLegacy = 1 AND Module = 'vantor') THEN
       EXIT;
     /* The stand-in PSQL function of an earlier move. */
@@ -466,48 +483,9 @@ EXECUTE BLOCK AS
     /* Not declared, or a UDR declaration just dropped; anything else makes
        this fail with "Function ... already exists". */
     EXECUTE STATEMENT 'DECLARE EXTERNAL FUNCTION ' || Name || ' ' || Legacy
-      || ' ENTRY_POINT ''' || Name || ''' MODULE_NAME ''vantor''';
-  END
-BEGIN
-{BYTES_PER_CHAR}
-{put_lines(table, "legacy")}
+      || ' ENTRY_POINT ''' || Name || ''' MODULE_NAME ''vantor''';"""
 
-{probe_block(table, "legacy")}
-END^
-SET TERM ;^
-COMMIT;
-"""
-
-
-def intro_with_lengths(table, intro):
-    for name, value in table["lengths"].items():
-        intro = intro.replace(f"@{name}@", str(value))
-    return intro
-
-
-def udr_script(table):
-    lengths = scaled_lengths(table, "udr")
-    settings = settings_used(table, "udr")
-    return f"""{header("Declares the UDR module's functions.")}
-
-/* {intro_with_lengths(table, UDR_INTRO)} */
-
-SET AUTODDL OFF;
-SET BAIL ON;
-SET TERM ^;
-EXECUTE BLOCK AS
-  DECLARE BytesPerChar INTEGER;
-  DECLARE Answer INTEGER;
-  DECLARE PROCEDURE Put (Name VARCHAR(31), Signature VARCHAR(1000), BytesPerChar INTEGER) AS
-    DECLARE Key VARCHAR(31);
-    DECLARE IsLegacy SMALLINT;
-    DECLARE Engine VARCHAR(63);
-    DECLARE Module VARCHAR(255);
-    DECLARE Entry VARCHAR(255);
-{setting_declarations(settings)}  BEGIN
-    Key = UPPER(Name);
-{setting_reads(settings)}    Signature = {replace_chain("Signature", lengths, settings)};
-{FIND_DECLARATION}
+UDR_PUT = """
     /* Only declarations of this library are replaced: the legacy module's,
        this module's, and the stand-ins of vantor.sql. Anything else fails
        here with "Function ... already exists". */
@@ -522,17 +500,31 @@ EXECUTE BLOCK AS
       || ' EXTERNAL NAME ''vantor_udr!' || Name || ''' ENGINE UDR';
     IF (EXISTS (SELECT 1 FROM RDB$FUNCTIONS
         WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Key AND RDB$MODULE_NAME = 'vantor')) THEN
-      EXECUTE STATEMENT 'DROP EXTERNAL FUNCTION VANTOR$' || Key;
-  END
-BEGIN
-{BYTES_PER_CHAR}
-{put_lines(table, "udr")}
+      EXECUTE STATEMENT 'DROP EXTERNAL FUNCTION VANTOR$' || Key;"""
 
-{probe_block(table, "udr")}
-END^
-SET TERM ;^
-COMMIT;
-"""
+
+def legacy_script(table):
+    settings = settings_used(table, "udr")
+    body = (f'    Legacy = {replace_chain("Legacy", scaled_lengths(table, "legacy"))};\n'
+            f'    Signature = {replace_chain("Signature", scaled_lengths(table, "udr"), settings)};\n'
+            f"{FIND_DECLARATION}{LEGACY_PUT}")
+    return declaration_script(table, "legacy", "Declares the legacy module's functions.", LEGACY_INTRO,
+                              LEGACY_PUT_COMMENT, LEGACY_PUT_PARAMS, body)
+
+
+def intro_with_lengths(table, intro):
+    for name, value in table["lengths"].items():
+        intro = intro.replace(f"@{name}@", str(value))
+    return intro
+
+
+def udr_script(table):
+    settings = settings_used(table, "udr")
+    body = (f'    Signature = {replace_chain("Signature", scaled_lengths(table, "udr"), settings)};\n'
+            f"{FIND_DECLARATION}{UDR_PUT}")
+    return declaration_script(table, "udr", "Declares the UDR module's functions.",
+                              intro_with_lengths(table, UDR_INTRO), "",
+                              "Name VARCHAR(31), Signature VARCHAR(1000), BytesPerChar INTEGER", body)
 
 
 def drop_script(table, declared_by):

@@ -91,9 +91,8 @@ scratch_db() {
   current="$stem$1.fdb"
   {
     echo "create database '$current' user '$user' password '$password' default character set $charset;"
-    # As sqltest.sh runs them: the udr_* tests against the lengths as
-    # shipped, the others with their long texts declared 32765 bytes long.
-    [ $udr -eq 0 ] || [[ "$1" == udr_* ]] || udr_text_lengths 32765
+    # The lengths sqltest.sh declares for the test.
+    [ $udr -eq 0 ] || [ -z "$(suite_text_bytes "$1")" ] || udr_text_lengths "$(suite_text_bytes "$1")"
     cat "$declare"
     [ $udr -eq 0 ] || legacy_beside_udr "$root" "$charset"
     echo "commit;"

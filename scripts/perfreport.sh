@@ -11,8 +11,8 @@
 # --rows, --runs and --reuse (time the database an earlier run of the
 # same size left) go to the engine benchmark (default 1,000,000 rows, 3
 # rounds; the full run takes many minutes). --engines lists the engine runs
-# as engine/flavour (default "fb3/i386 fb3/x86_64 fb4/x86_64" where the
-# machine runs 32-bit code natively, "fb3/x86_64 fb4/x86_64" where an
+# as engine/flavour (default "fb3/i386 fb3/x86_64 fb4/x86_64 fb4/i386" where
+# the machine runs 32-bit code natively, "fb3/x86_64 fb4/x86_64" where an
 # emulator runs it); the chart shows the first. --reuse-engine keeps the
 # engine figures of the last runs (build/<flavour>/enginebench-<engine>);
 # --keep-engine runs no engine at all and keeps the engine's tables and
@@ -22,7 +22,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/platform.sh"
-engine_args=() reuse_engine=0 keep_engine=0 reuse_inprocess=0 engines="fb3/i386 fb3/x86_64 fb4/x86_64"
+engine_args=() reuse_engine=0 keep_engine=0 reuse_inprocess=0 engines="fb3/i386 fb3/x86_64 fb4/x86_64 fb4/i386"
 ! i386_emulated || engines="fb3/x86_64 fb4/x86_64"
 while [ $# -gt 0 ]; do
   case "$1" in

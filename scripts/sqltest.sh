@@ -16,8 +16,9 @@
 # tests/sql/udr_*.sql that only it runs; tests/sql/fb4_*.sql run on the
 # Firebird 4.0 engine only. The udr_* tests run against the declarations as
 # shipped; the others get the UDR texts and masks declared 32765 bytes long
-# (fbrun.sh --udr-texts), so that their long texts reach the functions
-# through both modules alike.
+# (suite_text_bytes in scripts/lib/declare.sh, through fbrun.sh
+# --udr-texts), so that their long texts reach the functions through both
+# modules alike.
 # With --charset CS, the scratch databases' default character set is CS
 # instead of WIN1250 (fbrun.sh --charset); the expected outputs are the same.
 # Prints one line per test and a closing count.
@@ -26,6 +27,7 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/platform.sh"
+. "$root/scripts/lib/declare.sh"
 builddir="$root/build/i386"
 accept=0
 engine=fb3
@@ -69,7 +71,8 @@ for name in "${names[@]}"; do
   zone=()
   [[ "$name" != fb4_* ]] || zone=(TZ=UTC)
   texts=()
-  [ ${#udr[@]} -eq 0 ] || [[ "$name" == udr_* ]] || texts=(--udr-texts 32765)
+  bytes=$(suite_text_bytes "$name")
+  [ ${#udr[@]} -eq 0 ] || [ -z "$bytes" ] || texts=(--udr-texts "$bytes")
   # Run from the tests folder so that the echoed statements carry no paths.
   (cd "$root/tests/sql" && env "${zone[@]}" "$root/scripts/fbrun.sh" --engine "$engine" --build "$builddir" "${udr[@]}" \
     "${texts[@]}" "${charset[@]}" "${setup[@]}" "$name.sql") > "$out/$name.out" 2>&1

@@ -19,3 +19,11 @@ udr_text_lengths() {
   echo "SELECT RDB\$SET_CONTEXT('USER_SESSION', 'VANTOR_TEXT_BYTES', $1) FROM RDB\$DATABASE;"
   echo "SELECT RDB\$SET_CONTEXT('USER_SESSION', 'VANTOR_MASK_BYTES', $1) FROM RDB\$DATABASE;"
 }
+
+# suite_text_bytes TEST prints how long the SQL suite declares the UDR
+# texts and masks for the test named TEST: nothing (the lengths as shipped)
+# for the udr_* tests, which test those lengths, and 32765 for the others,
+# so that their long texts reach both modules alike.
+suite_text_bytes() {
+  [[ "$1" == udr_* ]] || echo 32765
+}

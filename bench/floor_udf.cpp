@@ -73,9 +73,16 @@ FLOOR_ENTRY double* FloorChooseDouble(const int16_t*, double* first, double*) no
 // Two DOUBLE PRECISION to DOUBLE PRECISION by value (DivDP).
 FLOOR_ENTRY double FloorTwoDoublesToDouble(const double*, const double*) noexcept { return 0.0; }
 
-// BLOB to INTEGER by value (BLOB2I), and BLOB with two INTEGERs (BLOB2SO).
-// Neither reads the BLOB.
-FLOOR_ENTRY int32_t FloorBlobToInteger(BLOBCALLBACK) noexcept { return 0; }
+// BLOB to INTEGER by value (BLOB2I), reading the first four bytes in one
+// request, as any reader of the BLOB's start must; and BLOB with two
+// INTEGERs (BLOB2SO), reading nothing.
+FLOOR_ENTRY int32_t FloorBlobFirst(BLOBCALLBACK blob) noexcept {
+    if (!blob || !blob->blob_get_segment) return 0;
+    unsigned char bytes[4];
+    unsigned short delivered = 0;
+    blob->blob_get_segment(blob->blob_handle, bytes, sizeof bytes, &delivered);
+    return 0;
+}
 FLOOR_ENTRY int32_t FloorBlobAndTwoIntegersToInteger(BLOBCALLBACK, const int32_t*, const int32_t*) noexcept {
     return 0;
 }

@@ -9,10 +9,11 @@
 //
 // A legacy UDF's BLOB argument arrives opened by the engine, so even the
 // do-nothing legacy floor pays for opening it; a UDR routine opens a BLOB
-// itself. FloorBlobOpen opens its first argument's BLOB and lets it go, and
-// FloorBlobRead also reads the whole BLOB in 16 KiB requests, counting
-// nothing: the UDR floors of a BLOB reader that reads the start of the BLOB
-// (BLOB2I) and of one that reads it through (BLOB2SO). Both return 0.
+// itself. FloorBlobOpen opens its first argument's BLOB and lets it go;
+// FloorBlobFirst also reads its first four bytes in one request, and
+// FloorBlobRead the whole BLOB in 16 KiB requests, counting nothing: the UDR
+// floors of a BLOB reader that reads the start of the BLOB (BLOB2I) and of
+// one that reads it through (BLOB2SO). All return 0.
 #define JRD_VAL_H
 #define FB_UDR_STATUS_TYPE ::Firebird::ThrowStatusWrapper
 #include <firebird/UdrCppEngine.h>
@@ -21,10 +22,12 @@
 
 namespace {
 
-// Opens the BLOB of the first argument, reads it through when `whole`, and
-// lets it go as the BLOB readers do.
+enum class Reading { kNothing, kFirstFour, kWhole };
+
+// Opens the BLOB of the first argument, reads what `reading` says, and lets
+// it go as the BLOB readers do.
 void ReadBlob(Firebird::ThrowStatusWrapper* status, Firebird::IExternalContext* context,
-              const unsigned char* in, unsigned offset, bool whole) {
+              const unsigned char* in, unsigned offset, Reading reading) {
     ISC_QUAD id;
     std::memcpy(&id, in + offset, sizeof id);
     Firebird::IAttachment* attachment = context->getAttachment(status);
@@ -34,7 +37,9 @@ void ReadBlob(Firebird::ThrowStatusWrapper* status, Firebird::IExternalContext* 
     attachment->release();
     static thread_local unsigned char buffer[16384];
     unsigned got = 0;
-    while (whole && blob->getSegment(status, sizeof buffer, buffer, &got) != Firebird::IStatus::RESULT_NO_DATA) {
+    if (reading == Reading::kFirstFour) blob->getSegment(status, 4, buffer, &got);
+    while (reading == Reading::kWhole &&
+           blob->getSegment(status, sizeof buffer, buffer, &got) != Firebird::IStatus::RESULT_NO_DATA) {
     }
     blob->release();
 }
@@ -89,7 +94,16 @@ FB_UDR_BEGIN_FUNCTION(FloorBlobOpen)
 FB_UDR_CONSTRUCTOR { layout.Read(status, metadata); }
 Layout layout;
 FB_UDR_EXECUTE_FUNCTION {
-    ReadBlob(status, context, in, layout.BlobOffset, false);
+    ReadBlob(status, context, in, layout.BlobOffset, Reading::kNothing);
+    layout.WriteZero(out);
+}
+FB_UDR_END_FUNCTION
+
+FB_UDR_BEGIN_FUNCTION(FloorBlobFirst)
+FB_UDR_CONSTRUCTOR { layout.Read(status, metadata); }
+Layout layout;
+FB_UDR_EXECUTE_FUNCTION {
+    ReadBlob(status, context, in, layout.BlobOffset, Reading::kFirstFour);
     layout.WriteZero(out);
 }
 FB_UDR_END_FUNCTION
@@ -98,7 +112,7 @@ FB_UDR_BEGIN_FUNCTION(FloorBlobRead)
 FB_UDR_CONSTRUCTOR { layout.Read(status, metadata); }
 Layout layout;
 FB_UDR_EXECUTE_FUNCTION {
-    ReadBlob(status, context, in, layout.BlobOffset, true);
+    ReadBlob(status, context, in, layout.BlobOffset, Reading::kWhole);
     layout.WriteZero(out);
 }
 FB_UDR_END_FUNCTION

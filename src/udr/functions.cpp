@@ -31,6 +31,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cfenv>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -222,12 +223,46 @@ private:
 // The BLOB readers' opener for one call: the BLOB through the engine, in the
 // call's attachment and transaction. A BLOB left open by an error is
 // released with the opener.
+//
+// The host's dispatch layer compares the thread's whole floating-point
+// environment with the default on entry to every call of its blob and
+// attachment interfaces and, where they differ, sets the default for the
+// call and puts the caller's environment back after it: two fesetenv a call.
+// A sticky exception flag left by any earlier calculation of the thread is
+// such a difference. So an opener that finds the thread's environment other
+// than the default sets the default once, before its first call, and puts
+// the caller's environment back when it is done.
+const std::fenv_t& DefaultEnvironment() noexcept {
+    static const std::fenv_t kDefault = [] {
+        std::fenv_t caller;
+        std::fenv_t result;
+        std::fegetenv(&caller);
+        std::fesetenv(FE_DFL_ENV);
+        std::fegetenv(&result);
+        std::fesetenv(&caller);
+        return result;
+    }();
+    return kDefault;
+}
+
 class EngineBlobs final : public BlobOpener {
 public:
     EngineBlobs(ThrowStatusWrapper* status, Firebird::IExternalContext* context)
         : status_(status), context_(context) {}
+    EngineBlobs(const EngineBlobs&) = delete;
+    EngineBlobs& operator=(const EngineBlobs&) = delete;
+    ~EngineBlobs() {
+        open_.reset();
+        if (defaultEnvironment_) std::fesetenv(&caller_);
+    }
 
     ChunkReader Open(const unsigned char* id) override {
+        if (!checkedEnvironment_) {
+            checkedEnvironment_ = true;
+            std::fegetenv(&caller_);
+            defaultEnvironment_ = std::memcmp(&caller_, &DefaultEnvironment(), sizeof caller_) != 0;
+            if (defaultEnvironment_) std::fesetenv(FE_DFL_ENV);
+        }
         ISC_QUAD quad;
         std::memcpy(&quad, id, sizeof quad);
         open_.emplace(status_, context_, &quad);
@@ -242,6 +277,9 @@ public:
 private:
     ThrowStatusWrapper* status_;
     Firebird::IExternalContext* context_;
+    bool checkedEnvironment_ = false;
+    bool defaultEnvironment_ = false;  // set by the opener, the caller's to put back
+    std::fenv_t caller_;
     std::optional<BlobChunks> open_;
 };
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks the shape of a built libvantor_udr.so: ELF32 for Intel 80386 (or
 # ELF64 for x86-64, with --x86_64), SONAME libvantor_udr.so, no library but
-# the C library and the dynamic loader (the UDR engine hands the module every
-# Firebird interface it uses, and the C++ runtime is linked in), and a
+# the C library (libc, and libm for the floating-point environment the BLOB
+# readers set around the host's calls) and the dynamic loader (the UDR
+# engine hands the module every Firebird interface it uses, and the C++
+# runtime is linked in), and a
 # dynamic symbol table that defines firebird_udr_plugin alone, and no legacy
 # entry point or ib_util reference at all.
 #
@@ -14,7 +16,7 @@ if [ "$1" = "--x86_64" ]; then flavour=$1; shift; fi
 lib=$1
 check_shape check-udr-library "$lib" libvantor_udr.so $flavour
 case "$needed" in
-  "libc.so.6 " | "$loader libc.so.6 ") ;;
+  "libc.so.6 libm.so.6 " | "$loader libc.so.6 libm.so.6 ") ;;
   *) fail "NEEDED is: $needed" ;;
 esac
 # No legacy entry point and no ib_util reference anywhere in the module, not

@@ -192,7 +192,7 @@ public:
     // opened for reading that is released unclosed is cancelled by the
     // engine, which for such a blob ends it as a close does; the release
     // spares the call a pass through the host's dispatch layer (its
-    // floating-point and attachment guards), about 0.4 µs on 4.0.
+    // floating-point and attachment guards), about 0.2 µs on 4.0.
     void Finish() {
         if (error_) std::rethrow_exception(error_);
         std::exchange(blob_, nullptr)->release();
@@ -220,18 +220,8 @@ private:
     std::exception_ptr error_;
 };
 
-// The BLOB readers' opener for one call: the BLOB through the engine, in the
-// call's attachment and transaction. A BLOB left open by an error is
-// released with the opener.
-//
-// The host's dispatch layer compares the thread's whole floating-point
-// environment with the default on entry to every call of its blob and
-// attachment interfaces and, where they differ, sets the default for the
-// call and puts the caller's environment back after it: two fesetenv a call.
-// A sticky exception flag left by any earlier calculation of the thread is
-// such a difference. So an opener that finds the thread's environment other
-// than the default sets the default once, before its first call, and puts
-// the caller's environment back when it is done.
+// The thread's floating-point environment as the C library's default sets
+// it, read once.
 const std::fenv_t& DefaultEnvironment() noexcept {
     static const std::fenv_t kDefault = [] {
         std::fenv_t caller;
@@ -245,6 +235,18 @@ const std::fenv_t& DefaultEnvironment() noexcept {
     return kDefault;
 }
 
+// The BLOB readers' opener for one call: the BLOB through the engine, in the
+// call's attachment and transaction. A BLOB left open by an error is
+// released with the opener.
+//
+// The host's dispatch layer compares the thread's whole floating-point
+// environment with the default on entry to every call of its blob and
+// attachment interfaces and, where they differ, sets the default for the
+// call and puts the caller's environment back after it: two fesetenv a call.
+// A sticky exception flag left by any earlier calculation of the thread is
+// such a difference. So an opener that finds the thread's environment other
+// than the default sets the default once, before its first call, and puts
+// the caller's environment back when it is done.
 class EngineBlobs final : public BlobOpener {
 public:
     EngineBlobs(ThrowStatusWrapper* status, Firebird::IExternalContext* context)
@@ -278,7 +280,7 @@ private:
     ThrowStatusWrapper* status_;
     Firebird::IExternalContext* context_;
     bool checkedEnvironment_ = false;
-    bool defaultEnvironment_ = false;  // set by the opener, the caller's to put back
+    bool defaultEnvironment_ = false;  // the opener set the default; caller_ goes back
     std::fenv_t caller_;
     std::optional<BlobChunks> open_;
 };

@@ -90,31 +90,20 @@ FB_UDR_EXECUTE_FUNCTION {
 }
 FB_UDR_END_FUNCTION
 
-FB_UDR_BEGIN_FUNCTION(FloorBlobOpen)
-FB_UDR_CONSTRUCTOR { layout.Read(status, metadata); }
-Layout layout;
-FB_UDR_EXECUTE_FUNCTION {
-    ReadBlob(status, context, in, layout.BlobOffset, Reading::kNothing);
-    layout.WriteZero(out);
-}
-FB_UDR_END_FUNCTION
+// The BLOB floors: each reads its layout from its declaration and its BLOB
+// as `reading` says.
+#define VANTOR_BLOB_FLOOR(name, reading)                             \
+    FB_UDR_BEGIN_FUNCTION(name)                                      \
+    FB_UDR_CONSTRUCTOR { layout.Read(status, metadata); }            \
+    Layout layout;                                                   \
+    FB_UDR_EXECUTE_FUNCTION {                                        \
+        ReadBlob(status, context, in, layout.BlobOffset, reading);   \
+        layout.WriteZero(out);                                       \
+    }                                                                \
+    FB_UDR_END_FUNCTION
 
-FB_UDR_BEGIN_FUNCTION(FloorBlobFirst)
-FB_UDR_CONSTRUCTOR { layout.Read(status, metadata); }
-Layout layout;
-FB_UDR_EXECUTE_FUNCTION {
-    ReadBlob(status, context, in, layout.BlobOffset, Reading::kFirstFour);
-    layout.WriteZero(out);
-}
-FB_UDR_END_FUNCTION
-
-FB_UDR_BEGIN_FUNCTION(FloorBlobRead)
-FB_UDR_CONSTRUCTOR { layout.Read(status, metadata); }
-Layout layout;
-FB_UDR_EXECUTE_FUNCTION {
-    ReadBlob(status, context, in, layout.BlobOffset, Reading::kWhole);
-    layout.WriteZero(out);
-}
-FB_UDR_END_FUNCTION
+VANTOR_BLOB_FLOOR(FloorBlobOpen, Reading::kNothing)
+VANTOR_BLOB_FLOOR(FloorBlobFirst, Reading::kFirstFour)
+VANTOR_BLOB_FLOOR(FloorBlobRead, Reading::kWhole)
 
 FB_UDR_IMPLEMENT_ENTRY_POINT

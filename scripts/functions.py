@@ -414,12 +414,11 @@ def put_lines(table, module):
     return "\n".join(out)
 
 
-def declaration_script(table, module, what, intro, put_comment, put_params, put_body):
+def declaration_script(table, module, settings, what, intro, put_comment, put_params, put_body):
     """A declaration script: one EXECUTE BLOCK whose local procedure Put
-    declares one function (reads the settings, finds the function's present
+    declares one function (reads SETTINGS, finds the function's present
     declaration, then runs PUT_BODY), called once a function, then the
     probe call."""
-    settings = settings_used(table, "udr")
     return f"""{header(what)}
 
 /* {intro} */
@@ -508,7 +507,7 @@ def legacy_script(table):
     body = (f'    Legacy = {replace_chain("Legacy", scaled_lengths(table, "legacy"))};\n'
             f'    Signature = {replace_chain("Signature", scaled_lengths(table, "udr"), settings)};\n'
             f"{FIND_DECLARATION}{LEGACY_PUT}")
-    return declaration_script(table, "legacy", "Declares the legacy module's functions.", LEGACY_INTRO,
+    return declaration_script(table, "legacy", settings, "Declares the legacy module's functions.", LEGACY_INTRO,
                               LEGACY_PUT_COMMENT, LEGACY_PUT_PARAMS, body)
 
 
@@ -522,7 +521,7 @@ def udr_script(table):
     settings = settings_used(table, "udr")
     body = (f'    Signature = {replace_chain("Signature", scaled_lengths(table, "udr"), settings)};\n'
             f"{FIND_DECLARATION}{UDR_PUT}")
-    return declaration_script(table, "udr", "Declares the UDR module's functions.",
+    return declaration_script(table, "udr", settings, "Declares the UDR module's functions.",
                               intro_with_lengths(table, UDR_INTRO), "",
                               "Name VARCHAR(31), Signature VARCHAR(1000), BytesPerChar INTEGER", body)
 

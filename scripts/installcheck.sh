@@ -89,10 +89,12 @@ drop() { echo 'drop database;' | sql "$1" > /dev/null 2>&1; }
 # it, as $current; on failure the output is in $scratch/declare.out.
 scratch_db() {
   current="$stem$1.fdb"
+  local bytes
+  bytes=$(suite_text_bytes "$1")
   {
     echo "create database '$current' user '$user' password '$password' default character set $charset;"
     # The lengths sqltest.sh declares for the test.
-    [ $udr -eq 0 ] || [ -z "$(suite_text_bytes "$1")" ] || udr_text_lengths "$(suite_text_bytes "$1")"
+    [ $udr -eq 0 ] || [ -z "$bytes" ] || udr_text_lengths "$bytes"
     cat "$declare"
     [ $udr -eq 0 ] || legacy_beside_udr "$root" "$charset"
     echo "commit;"

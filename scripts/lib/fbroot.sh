@@ -43,19 +43,30 @@ start_server() {
   FIREBIRD="$fbroot" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch" isql-fb -q -b -i "$scratch/user.sql" || return 1
   FIREBIRD="$fbroot" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch" /usr/sbin/firebird > "$scratch/server.log" 2>&1 &
   server_pid=$!
-  for _ in $(seq 100); do ss -ltn "( sport = :$port )" | grep -q LISTEN && return 0; sleep 0.1; done
-  cat "$scratch/server.log" >&2
-  echo "the server did not start" >&2
+  await_listening "$port" "$scratch/server.log" "the server"
+}
+
+# await_listening PORT LOG WHAT waits up to ten seconds for a server to
+# listen on PORT; if none does, prints LOG and says that WHAT did not start.
+await_listening() {
+  for _ in $(seq 100); do ss -ltn "( sport = :$1 )" | grep -q LISTEN && return 0; sleep 0.1; done
+  cat "$2" >&2
+  echo "$3 did not start" >&2
   return 1
 }
 
-# stop_server ends the server: it may linger in its shutdown, so it gets five
-# seconds after SIGTERM, then SIGKILL.
+# end_server PID ends a server process started in the background: it may
+# linger in its shutdown, so it gets five seconds after SIGTERM, then SIGKILL.
+end_server() {
+  [ -n "$1" ] || return 0
+  kill "$1" 2>/dev/null || true
+  for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
+
+# stop_server ends the server start_server started.
 stop_server() {
-  [ -n "${server_pid:-}" ] || return 0
-  kill "$server_pid" 2>/dev/null || true
-  for _ in $(seq 50); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$server_pid" 2>/dev/null || true
-  wait "$server_pid" 2>/dev/null || true
+  end_server "${server_pid:-}"
   server_pid=""
 }

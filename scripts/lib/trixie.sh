@@ -16,6 +16,8 @@
 #   trixie_tools DIR             writes isql-fb and gbak into DIR: the root's
 #                                own 4.0 client programs, run from outside it
 #   TRIXIE_PASSWORD              SYSDBA's password in that server
+# The server's start and stop: await_listening and end_server.
+. "$(dirname "${BASH_SOURCE[0]}")/fbroot.sh"
 TRIXIE_DIR=${VANTOR_TRIXIE_DIR:-/opt/vantor/trixie-fb4}
 TRIXIE_FB=/usr/lib/x86_64-linux-gnu/firebird/4.0
 # The server, and ib_util, which the legacy module needs (the vantor
@@ -116,17 +118,10 @@ trixie_start() {
   chroot --userspec=firebird:firebird "$TRIXIE_DIR" env -i PATH=/usr/sbin:/usr/bin:/bin TZ=UTC \
     FIREBIRD="$TRIXIE_FB" /usr/sbin/firebird > "$scratch/trixie-server.log" 2>&1 &
   trixie_pid=$!
-  for _ in $(seq 100); do ss -ltn "( sport = :$port )" | grep -q LISTEN && return 0; sleep 0.1; done
-  cat "$scratch/trixie-server.log" >&2
-  echo "the Debian 13 Firebird 4.0 server did not start" >&2
-  return 1
+  await_listening "$port" "$scratch/trixie-server.log" "the Debian 13 Firebird 4.0 server"
 }
 trixie_stop() {
-  [ -n "${trixie_pid:-}" ] || return 0
-  kill "$trixie_pid" 2>/dev/null || true
-  for _ in $(seq 50); do kill -0 "$trixie_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$trixie_pid" 2>/dev/null || true
-  wait "$trixie_pid" 2>/dev/null || true
+  end_server "${trixie_pid:-}"
   trixie_pid=""
 }
 

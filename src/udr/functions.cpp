@@ -220,51 +220,57 @@ private:
     std::exception_ptr error_;
 };
 
-// The thread's floating-point environment as the C library's default sets
-// it, read once.
-const std::fenv_t& DefaultEnvironment() noexcept {
-    static const std::fenv_t kDefault = [] {
-        std::fenv_t caller;
-        std::fenv_t result;
-        std::fegetenv(&caller);
-        std::fesetenv(FE_DFL_ENV);
-        std::fegetenv(&result);
-        std::fesetenv(&caller);
-        return result;
-    }();
-    return kDefault;
-}
-
-// The BLOB readers' opener for one call: the BLOB through the engine, in the
-// call's attachment and transaction. A BLOB left open by an error is
-// released with the opener.
-//
 // The host's dispatch layer compares the thread's whole floating-point
 // environment with the default on entry to every call of its blob and
 // attachment interfaces and, where they differ, sets the default for the
 // call and puts the caller's environment back after it: two fesetenv a call.
 // A sticky exception flag left by any earlier calculation of the thread is
-// such a difference. So an opener that finds the thread's environment other
-// than the default sets the default once, before its first call, and puts
-// the caller's environment back when it is done.
+// such a difference. While one of these lives, the thread has the default
+// environment: where the caller's differed, it is set once and the caller's
+// put back at the end.
+class DefaultFloatingPoint {
+public:
+    DefaultFloatingPoint() noexcept {
+        std::fegetenv(&caller_);
+        differed_ = std::memcmp(&caller_, &Default(), sizeof caller_) != 0;
+        if (differed_) std::fesetenv(FE_DFL_ENV);
+    }
+    DefaultFloatingPoint(const DefaultFloatingPoint&) = delete;
+    DefaultFloatingPoint& operator=(const DefaultFloatingPoint&) = delete;
+    ~DefaultFloatingPoint() {
+        if (differed_) std::fesetenv(&caller_);
+    }
+
+private:
+    // The environment as the C library's default sets it, read once.
+    static const std::fenv_t& Default() noexcept {
+        static const std::fenv_t kDefault = [] {
+            std::fenv_t caller;
+            std::fenv_t result;
+            std::fegetenv(&caller);
+            std::fesetenv(FE_DFL_ENV);
+            std::fegetenv(&result);
+            std::fesetenv(&caller);
+            return result;
+        }();
+        return kDefault;
+    }
+
+    std::fenv_t caller_;
+    bool differed_;
+};
+
+// The BLOB readers' opener for one call: the BLOB through the engine, in the
+// call's attachment and transaction, under the default floating-point
+// environment from the first opening on. A BLOB left open by an error is
+// released with the opener, before the environment goes back.
 class EngineBlobs final : public BlobOpener {
 public:
     EngineBlobs(ThrowStatusWrapper* status, Firebird::IExternalContext* context)
         : status_(status), context_(context) {}
-    EngineBlobs(const EngineBlobs&) = delete;
-    EngineBlobs& operator=(const EngineBlobs&) = delete;
-    ~EngineBlobs() {
-        open_.reset();
-        if (defaultEnvironment_) std::fesetenv(&caller_);
-    }
 
     ChunkReader Open(const unsigned char* id) override {
-        if (!checkedEnvironment_) {
-            checkedEnvironment_ = true;
-            std::fegetenv(&caller_);
-            defaultEnvironment_ = std::memcmp(&caller_, &DefaultEnvironment(), sizeof caller_) != 0;
-            if (defaultEnvironment_) std::fesetenv(FE_DFL_ENV);
-        }
+        if (!environment_) environment_.emplace();
         ISC_QUAD quad;
         std::memcpy(&quad, id, sizeof quad);
         open_.emplace(status_, context_, &quad);
@@ -279,9 +285,8 @@ public:
 private:
     ThrowStatusWrapper* status_;
     Firebird::IExternalContext* context_;
-    bool checkedEnvironment_ = false;
-    bool defaultEnvironment_ = false;  // the opener set the default; caller_ goes back
-    std::fenv_t caller_;
+    // Declared before the BLOB, so destroyed after it.
+    std::optional<DefaultFloatingPoint> environment_;
     std::optional<BlobChunks> open_;
 };
 

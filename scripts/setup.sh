@@ -134,16 +134,17 @@ if [ $build_only -eq 1 ]; then
   exit 0
 fi
 
-fb4_use i386
-fb4_install
-fb4_use amd64
-fb4_install
-
+# The i386 4.0 tools are run to check them, so i386 programs must run first.
 installed g++-multilib || apt_install build-essential g++-multilib
 ensure_i386_execution
 # A package whose configuration ran an i386 program before the emulator
 # was registered is finished now.
 if dpkg --audit 2>/dev/null | grep -q .; then $SUDO dpkg --configure -a >/dev/null; fi
+
+fb4_use i386
+fb4_install
+fb4_use amd64
+fb4_install
 
 missing=()
 for p in "${PACKAGES[@]}"; do

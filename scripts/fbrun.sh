@@ -11,7 +11,7 @@
 #                 loader and libraries.
 #
 #   scripts/fbrun.sh [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--udr-texts N]
-#                    [--charset CS] FILE.sql...
+#                    [--charset CS] [--database DB] FILE.sql...
 #
 # --charset makes the scratch database's default character set CS (WIN1250
 # by default); the session's character set stays WIN1250, so outputs compare.
@@ -23,7 +23,10 @@
 # VANTOR_TEXT_BYTES and VANTOR_MASK_BYTES) instead of the shipped lengths.
 #
 # --keep DIR keeps the scratch folder (databases, lock files) in DIR, with
-# engine.env: the engine's root and isql, for a later session on them.
+# engine.env: the engine's root, isql and gbak, for a later session on them.
+#
+# --database DB runs the files in the existing database DB as it is: nothing
+# is created or declared (with --udr, the engine has the UDR module too).
 #
 # --setup runs PROGRAM with the scratch database's path as its argument, after
 # the library is declared and before the SQL file, in the same engine
@@ -50,6 +53,7 @@ setup=""
 udr=0
 udr_texts=""
 charset=WIN1250
+database=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --engine) engine=$2; shift 2 ;;
@@ -59,10 +63,11 @@ while [ $# -gt 0 ]; do
     --udr) udr=1; shift ;;
     --udr-texts) udr_texts=$2; shift 2 ;;
     --charset) charset=$2; shift 2 ;;
+    --database) database=$2; shift 2 ;;
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--udr-texts N] [--charset CS] FILE.sql..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--engine fb3|fb4] [--build DIR] [--keep DIR] [--setup PROGRAM] [--udr] [--udr-texts N] [--charset CS] [--database DB] FILE.sql..." >&2; exit 2; }
 [ $udr -eq 0 ] || [ -f "$builddir/libvantor_udr.so" ] || { echo "fbrun: $builddir/libvantor_udr.so is not built" >&2; exit 2; }
 [ -z "$setup" ] || [ -x "$setup" ] || { echo "fbrun: setup program $setup is not built" >&2; exit 2; }
 [ -f "$builddir/libvantor.so" ] || { echo "fbrun: $builddir/libvantor.so is not built" >&2; exit 2; }
@@ -154,10 +159,15 @@ export ISC_USER=SYSDBA
 mkdir -p "$FIREBIRD_LOCK"
 # A kept scratch folder records the engine it ran, so that a later session
 # (the engine benchmark's timing) opens the same database the same way.
-[ -z "$keep" ] || printf 'FIREBIRD=%q\nFIREBIRD_MSG=%q\nVANTOR_ISQL=%q\n' "$fbroot" "$fbroot" "$isql" > "$scratch/engine.env"
+[ -z "$keep" ] || printf 'FIREBIRD=%q\nFIREBIRD_MSG=%q\nVANTOR_ISQL=%q\nVANTOR_GBAK=%q\n' "$fbroot" "$fbroot" "$isql" "$VANTOR_GBAK" \
+  > "$scratch/engine.env"
 
 status=0
 for file in "$@"; do
+  if [ -n "$database" ]; then
+    "$isql" -q -e -ch WIN1250 -i "$file" "$database" -user SYSDBA 2>&1 || status=$?
+    continue
+  fi
   db="$scratch/$(basename "$file" .sql).fdb"
   rm -f "$db"
   {

@@ -10,11 +10,15 @@
 #   trixie_install_vantor BUILD  installs vantor for the 4.0 server in the root
 #                                from the x86-64 build folder BUILD
 #   trixie_remove_vantor         takes it out again
-#   trixie_start PORT SCRATCH    starts the server on 127.0.0.1:PORT (log in
-#                                SCRATCH); sets trixie_pid
+#   trixie_start PORT SCRATCH [shipped]
+#                                starts the server on 127.0.0.1:PORT (log in
+#                                SCRATCH); sets trixie_pid. With shipped, its
+#                                firebird.conf is the one Debian ships
+#                                (UdfAccess = None: no legacy UDF loads)
 #   trixie_stop                  ends it
-#   trixie_tools DIR             writes isql-fb and gbak into DIR: the root's
-#                                own 4.0 client programs, run from outside it
+#   trixie_tools DIR             writes isql-fb, gbak and gfix into DIR: the
+#                                root's own 4.0 client programs, run from
+#                                outside it
 #   TRIXIE_PASSWORD              SYSDBA's password in that server
 # The server's start and stop: await_listening and end_server.
 . "$(dirname "${BASH_SOURCE[0]}")/fbroot.sh"
@@ -111,24 +115,56 @@ trixie_remove_vantor() {
 # The first setting of a parameter wins, and firebird.conf includes
 # service-port.conf before its own RemoteBindAddress: the port and the
 # address go there. The process time zone is UTC, as the SQL suite's time
-# zone test wants it.
+# zone test wants it. The server program is started itself: its wrapper in
+# /usr/sbin sets FIREBIRD to the packaged root.
+#
+# The root's firebird.conf allows the legacy module (UdfAccess = Restrict
+# UDF). A shipped server runs from a root of its own in /tmp of the Debian
+# 13 root instead, whose firebird.conf is that file with UdfAccess = None,
+# as Debian ships it. Firebird 4.0 loads a plugin only by its real path, so
+# that root holds copies of the engine's plugins and character-set module,
+# and its plugins.conf names the packaged UDR folder, where the vantor
+# package put its module.
 trixie_start() {
-  local port=$1 scratch=$2
-  printf 'RemoteServicePort = %s\nRemoteBindAddress = 127.0.0.1\n' "$port" > "$TRIXIE_DIR/etc/firebird/4.0/service-port.conf"
+  local port=$1 scratch=$2 fbroot=$TRIXIE_FB conf=/etc/firebird/4.0 entry
+  if [ "${3:-}" = shipped ]; then
+    fbroot=/tmp/vantor-shipped-$port conf=/tmp/vantor-shipped-$port
+    rm -rf "$TRIXIE_DIR$fbroot"
+    mkdir -p "$TRIXIE_DIR$fbroot/plugins"
+    for entry in "$TRIXIE_DIR$TRIXIE_FB"/*; do
+      case "${entry##*/}" in
+        firebird.conf|service-port.conf|plugins|plugins.conf|intl) ;;
+        *) ln -s "$TRIXIE_FB/${entry##*/}" "$TRIXIE_DIR$fbroot/" ;;
+      esac
+    done
+    cp "$TRIXIE_DIR$TRIXIE_FB"/plugins/*.so "$TRIXIE_DIR$fbroot/plugins/"
+    mkdir "$TRIXIE_DIR$fbroot/intl"
+    cp "$TRIXIE_DIR$TRIXIE_FB/intl/libfbintl.so" "$TRIXIE_DIR$fbroot/intl/"
+    cp "$TRIXIE_DIR/etc/firebird/4.0/fbintl.conf" "$TRIXIE_DIR$fbroot/intl/"
+    sed "s|\$(dir_plugins)/udr\$|$TRIXIE_FB/plugins/udr|" "$TRIXIE_DIR/etc/firebird/4.0/plugins.conf" \
+      > "$TRIXIE_DIR$fbroot/plugins.conf"
+    { sed -E 's/^[[:space:]]*UdfAccess[[:space:]]*=/# &/' "$TRIXIE_DIR/etc/firebird/4.0/firebird.conf"
+      echo 'UdfAccess = None'; } > "$TRIXIE_DIR$fbroot/firebird.conf"
+    chroot "$TRIXIE_DIR" chown -R firebird:firebird "$fbroot"
+    trixie_shipped_root=$fbroot
+  fi
+  printf 'RemoteServicePort = %s\nRemoteBindAddress = 127.0.0.1\n' "$port" > "$TRIXIE_DIR$conf/service-port.conf"
   chroot --userspec=firebird:firebird "$TRIXIE_DIR" env -i PATH=/usr/sbin:/usr/bin:/bin TZ=UTC \
-    FIREBIRD="$TRIXIE_FB" /usr/sbin/firebird > "$scratch/trixie-server.log" 2>&1 &
+    FIREBIRD="$fbroot" FIREBIRD_VERSION=4.0 /usr/lib/firebird/4.0/bin/firebird > "$scratch/trixie-server.log" 2>&1 &
   trixie_pid=$!
   await_listening "$port" "$scratch/trixie-server.log" "the Debian 13 Firebird 4.0 server"
 }
 trixie_stop() {
   end_server "${trixie_pid:-}"
   trixie_pid=""
+  [ -z "${trixie_shipped_root:-}" ] || rm -rf "${TRIXIE_DIR:?}$trixie_shipped_root"
+  trixie_shipped_root=""
 }
 
 trixie_tools() {
   local dir=$1 tool
   mkdir -p "$dir"
-  for tool in isql-fb gbak; do
+  for tool in isql-fb gbak gfix; do
     printf '#!/bin/sh\nFIREBIRD="%s" FIREBIRD_MSG="%s" exec "%s" --library-path "%s" "%s" "$@"\n' \
       "$TRIXIE_DIR$TRIXIE_FB" "$TRIXIE_DIR$TRIXIE_FB" "$TRIXIE_DIR/usr/lib64/ld-linux-x86-64.so.2" \
       "$TRIXIE_DIR/usr/lib/x86_64-linux-gnu" "$TRIXIE_DIR/usr/lib/firebird/4.0/bin/$tool" > "$dir/$tool"

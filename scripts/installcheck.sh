@@ -142,7 +142,8 @@ if [ -n "$error" ]; then
 fi
 legacy_beside=1
 [ $udr -eq 0 ] || [ -z "$(check_call "$probe" LEGACY_)" ] || legacy_beside=0
-# The time-zone test wants a session in the server process's zone, UTC.
+# The time-zone test wants a session in the server process's zone, UTC
+# (Etc/UTC where the process takes it from /etc/localtime).
 zone=""
 if [ "$engine" = fb4 ]; then
   printf "set list on;\nselect rdb\$get_context('SYSTEM', 'SESSION_TIMEZONE') as zone,\n  datediff(minute from now() to localtimestamp) as drift from rdb\$database;\n" \
@@ -167,6 +168,8 @@ if [ $# -gt 0 ]; then names=("$@"); else
   done
 fi
 expected_tool="$root/tests/tools/expected.py"
+without_legacy_parts() { sed '/^-- legacy-only:/,/^-- end legacy-only$/d'; }
+error_lines_unnumbered() { sed -E 's/^After line [0-9]+ in file .*/After line N/'; }
 passed=0 failed=0
 for name in "${names[@]}"; do
   sqlfile="$root/tests/sql/$name.sql"
@@ -192,9 +195,19 @@ for name in "${names[@]}"; do
     if [ -n "$client" ] && [ "$client" -lt 4 ]; then
       skipped "$name" "it needs a client of 4.0 or later; $isql is $client.x"; continue
     fi
-    if [ "$zone" != "UTC/0" ]; then
+    if [ "$zone" != "UTC/0" ] && [ "$zone" != "Etc/UTC/0" ]; then
       skipped "$name" "it needs a server whose process time zone is UTC; a session here is in ${zone%/*}"; continue
     fi
+  fi
+  # Where the legacy module does not load, the parts of a test between
+  # "-- legacy-only: REASON" and "-- end legacy-only" (declarations of the
+  # legacy module of its own) are left out of it and of its expected
+  # output; the lines isql reports errors at then move, and are not compared.
+  run_file="$name.sql" legacy_parts=""
+  if [ $udr -eq 1 ] && [ $legacy_beside -eq 0 ] && grep -q '^-- legacy-only:' "$sqlfile"; then
+    legacy_parts=$(sed -n 's/^-- legacy-only: //p' "$sqlfile" | paste -s -d ';' | sed 's/;/; /g')
+    run_file="$scratch/$name.sql"
+    without_legacy_parts < "$sqlfile" > "$run_file"
   fi
   if ! scratch_db "$name"; then
     echo "FAILED: sql/$name (declaring vantor failed)"; sed 's/^/  /' "$scratch/declare.out"
@@ -204,13 +217,16 @@ for name in "${names[@]}"; do
   {
     [ -z "$setup" ] || "$setup" "$db" || echo "installcheck: setup $setup failed"
     # From the tests folder, so that the echoed statements carry no paths.
-    (cd "$root/tests/sql" && sql -e -i "$name.sql" "$db")
+    (cd "$root/tests/sql" && sql -e -i "$run_file" "$db")
   } > "$scratch/$name.out" 2>&1
   drop "$db"
   current=""
   if python3 "$expected_tool" expand "$root/tests/sql/$name.out" $module $flavour $engine > "$scratch/$name.expected" \
-     && diff -u "$scratch/$name.expected" "$scratch/$name.out" > "$scratch/$name.diff"; then
+     && if [ -z "$legacy_parts" ]; then diff -u "$scratch/$name.expected" "$scratch/$name.out"
+        else diff -u <(without_legacy_parts < "$scratch/$name.expected" | error_lines_unnumbered) \
+               <(error_lines_unnumbered < "$scratch/$name.out"); fi > "$scratch/$name.diff"; then
     echo "ok: sql/$name"; passed=$((passed + 1))
+    [ -z "$legacy_parts" ] || echo "  (its parts that need the legacy module, which does not load in this server, left out: $legacy_parts)"
   else
     echo "FAILED: sql/$name"
     head -n 80 "$scratch/$name.diff" | sed 's/^/  /'

@@ -7,7 +7,8 @@
 #                             packages, the SQL regression suite in every engine
 #                             against the legacy and the UDR module and over
 #                             TCP against the real i386 3.0 server and Debian
-#                             13's 4.0 server (installcheck), the real
+#                             13's 4.0 server (installcheck), a 3.0 database
+#                             upgraded to that 4.0 server, the real
 #                             server under concurrent load, vantor-install on
 #                             official-layout roots, every fuzz target
 #                             briefly and the engine benchmark on a few rows.
@@ -165,6 +166,15 @@ on i386 "server path: packages in the i386 3.0 server, installcheck with both mo
   bash scripts/servertest.sh
 on x86_64 "server path: Debian 13's Firebird 4.0 server, its vantor package, installcheck with both modules, moves, removal" \
   bash scripts/servertest.sh --debian13
+# A 3.0 database using the legacy module upgraded to Debian 13's 4.0 server
+# as shipped (UdfAccess = None), by both paths of docs/upgrading.md, and the
+# SQL suite against that server with the UDR module.
+if [[ "$built" == *" i386 "* ]]; then
+  on x86_64 "upgrade: 3.0 legacy database to Debian 13's 4.0 server as shipped, both paths; installcheck --udr there" \
+    bash scripts/upgradetest.sh
+else
+  failed=$((failed + 1)); echo "--- upgrade: NOT RUN (build i386 failed)"
+fi
 # vantor-install on official-layout roots of 3.0 i386, 4.0 amd64 and 4.0
 # i386: installed, loaded by the engine from that root, removed; and its
 # refusals.

@@ -115,7 +115,8 @@ trixie_remove_vantor() {
 # The first setting of a parameter wins, and firebird.conf includes
 # service-port.conf before its own RemoteBindAddress: the port and the
 # address go there. The process time zone is UTC, as the SQL suite's time
-# zone test wants it. The server program is started itself: its wrapper in
+# zone test wants it (a shipped server takes the root's /etc/localtime, as
+# the service does: Etc/UTC, the same zone). The server program is started itself: its wrapper in
 # /usr/sbin sets FIREBIRD to the packaged root.
 #
 # The root's firebird.conf allows the legacy module (UdfAccess = Restrict
@@ -126,9 +127,9 @@ trixie_remove_vantor() {
 # and its plugins.conf names the packaged UDR folder, where the vantor
 # package put its module.
 trixie_start() {
-  local port=$1 scratch=$2 fbroot=$TRIXIE_FB conf=/etc/firebird/4.0 entry
+  local port=$1 scratch=$2 fbroot=$TRIXIE_FB conf=/etc/firebird/4.0 entry zone=(TZ=UTC)
   if [ "${3:-}" = shipped ]; then
-    fbroot=/tmp/vantor-shipped-$port conf=/tmp/vantor-shipped-$port
+    fbroot=/tmp/vantor-shipped-$port conf=/tmp/vantor-shipped-$port zone=()
     rm -rf "$TRIXIE_DIR$fbroot"
     mkdir -p "$TRIXIE_DIR$fbroot/plugins"
     for entry in "$TRIXIE_DIR$TRIXIE_FB"/*; do
@@ -149,7 +150,7 @@ trixie_start() {
     trixie_shipped_root=$fbroot
   fi
   printf 'RemoteServicePort = %s\nRemoteBindAddress = 127.0.0.1\n' "$port" > "$TRIXIE_DIR$conf/service-port.conf"
-  chroot --userspec=firebird:firebird "$TRIXIE_DIR" env -i PATH=/usr/sbin:/usr/bin:/bin TZ=UTC \
+  chroot --userspec=firebird:firebird "$TRIXIE_DIR" env -i PATH=/usr/sbin:/usr/bin:/bin "${zone[@]}" \
     FIREBIRD="$fbroot" FIREBIRD_VERSION=4.0 /usr/lib/firebird/4.0/bin/firebird > "$scratch/trixie-server.log" 2>&1 &
   trixie_pid=$!
   await_listening "$port" "$scratch/trixie-server.log" "the Debian 13 Firebird 4.0 server"

@@ -5,8 +5,10 @@
 -- rounded, so that the statement's own run time does not show.
 set list on;
 
--- A new session takes the process's zone: all three agree.
-select rdb$get_context('SYSTEM', 'SESSION_TIMEZONE') as session_zone,
+-- A new session takes the process's zone: all three agree. A process that
+-- takes its zone from /etc/localtime names UTC Etc/UTC, the same zone.
+select iif(rdb$get_context('SYSTEM', 'SESSION_TIMEZONE') = 'Etc/UTC', 'UTC',
+           rdb$get_context('SYSTEM', 'SESSION_TIMEZONE')) as session_zone,
        cast(datediff(second from now() to localtimestamp) / 60e0 as integer) as localtimestamp_minus_now,
        extract(timezone_hour from current_timestamp) as current_timestamp_zone_hour
   from rdb$database;

@@ -57,9 +57,11 @@ select cast(iif_s(0, 'x', cast(x'C8E88A9E' as varchar(4))) as varchar(4) charact
        char_length(iif_s(1, rpad('', 32767, 'x'), 'y')) as iif_s_longest
   from rdb$database;
 
+-- legacy-only: BY VALUE arguments are legacy declarations
 -- IIF_I, IIF_D and IIF_T declared with both values and the result BY VALUE
 -- (in a database of their own; see text-byvalue.sh).
 shell sh text-byvalue.sh;
+-- end legacy-only
 
 -- DivDP: the sign of a zero shows in atan2(z, -1), pi for +0 and -pi for -0.
 select divdp(7, 2) as div_7_2, divdp(1, 0) as div_1_0,

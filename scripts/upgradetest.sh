@@ -112,7 +112,8 @@ state() { sql4 -i "$scratch/state.sql" "$(dbname "$1")" 2>&1 | grep -v '^$'; }
 # Path A on the new server: the restore needs nothing more.
 "$scratch/tools/gbak" -c "${creds[@]}" "$scratch/moved.fbk" "$(dbname path_a)" > "$scratch/path-a-restore.out" 2>&1 \
   && ok=1 || ok=0
-check "path A: gbak -c on 4.0 restores the moved database" same_status $ok "$scratch/path-a-restore.out"
+[ ! -s "$scratch/path-a-restore.out" ] || ok=0
+check "path A: gbak -c on 4.0 restores the moved database, silently" same_status $ok "$scratch/path-a-restore.out"
 sql4 -i "$queries" "$(dbname path_a)" > "$scratch/path-a.after" 2>&1 || true
 check "path A: the queries answer on 4.0 as on 3.0" same_file "$scratch/path-a.after" "$before"
 
@@ -120,8 +121,8 @@ check "path A: the queries answer on 4.0 as on 3.0" same_file "$scratch/path-a.a
 # built where the legacy module does not load.
 "$scratch/tools/gbak" -c "${creds[@]}" "$scratch/x86_64/legacy.fbk" "$(dbname path_b)" > "$scratch/path-b-restore.out" 2>&1 \
   && ok=1 || ok=0
-check "path B: gbak -c on 4.0 ends with the database offline" \
-  grep -q 'Database is not online due to failure to activate one or more indices' "$scratch/path-b-restore.out"
+offline() { [ "$1" = 0 ] && grep -q 'Database is not online due to failure to activate one or more indices' "$2"; }
+check "path B: gbak -c on 4.0 fails, leaving the database offline" offline $ok "$scratch/path-b-restore.out"
 "$scratch/tools/gfix" -online "${creds[@]}" "$(dbname path_b)"
 state path_b > "$scratch/path-b.state"
 legacy_offline() { grep -q -x 'INDEX_INACTIVE *1' "$1" && ! grep -q ' UDR$' "$1"; }

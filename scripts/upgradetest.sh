@@ -17,8 +17,8 @@
 #      gbak -c on the 4.0 server, which leaves it offline with its
 #      expression index inactive; gfix -online; a dry run of the package's
 #      vantor-udr.sql (VANTOR_DRY_RUN = 1), which must change nothing; the
-#      move itself; the queries must print "before" byte for byte, and the
-#      index must be active.
+#      move itself; the queries must print "before" byte for byte (they
+#      read the index's RDB$INDEX_INACTIVE, and use it in their plans).
 #   4. installcheck --udr: the SQL suite against that server, where the
 #      legacy module cannot load.
 #
@@ -70,7 +70,8 @@ for flavour in i386 x86_64; do
   engine3 "$flavour" isql -i "$queries" "$dir/setup.fdb" > "$dir.before" 2>&1
   engine3 "$flavour" gbak -b "$dir/setup.fdb" "$dir/legacy.fbk"
 done
-check "3.0: the i386 and amd64 engines answer alike" same_file "$scratch/x86_64.before" "$scratch/i386.before"
+alike() { not_failed "$1" && same_file "$2" "$1"; }
+check "3.0: the queries answer, alike on the i386 and amd64 engines" alike "$scratch/i386.before" "$scratch/x86_64.before"
 before="$scratch/i386.before"
 
 # Path A on the old server: the move in the i386 3.0 engine (with the UDR
@@ -136,7 +137,6 @@ sql4 -i "$move_script" "$(dbname path_b)" > "$scratch/path-b-move.out" 2>&1 && o
 check "path B: the package's vantor-udr.sql moves the database on 4.0" same_status $ok "$scratch/path-b-move.out"
 sql4 -i "$queries" "$(dbname path_b)" > "$scratch/path-b.after" 2>&1 || true
 check "path B: the queries answer on 4.0 as on 3.0" same_file "$scratch/path-b.after" "$before"
-check "path B: the index is active after the move" grep -q -x 'INDEX_INACTIVE *0' <(state path_b)
 
 # 4. The SQL suite against the server that refuses legacy UDFs.
 check "installcheck --udr against the 4.0 server with UdfAccess = None" \

@@ -351,16 +351,38 @@ UDR_INTRO = """vantor: declares every function of the UDR module libvantor_udr.s
    nothing. Running it again is harmless.
 
    Each function is declared with CREATE OR ALTER FUNCTION ... ENGINE UDR,
-   which replaces a legacy declaration of this library (vantor.sql) in
-   place: views, procedures, triggers, computed columns, CHECK constraints
-   and expression indexes that use it keep working. A name that something
-   other than vantor declares makes the script fail and change nothing.
-   The legacy entry points that an earlier move back declared as
-   VANTOR$<name> are dropped.
+   which replaces a legacy declaration in place: views, procedures,
+   triggers, computed columns, CHECK constraints and expression indexes
+   that use it keep working. Every legacy declaration of this library's
+   entry points is moved so, under its own name (vantor.sql's, and any
+   other whose module is vantor, libvantor, libvantor.so or a path to one),
+   with the lengths it declared; one whose arguments or result do not fit
+   its entry point makes the script fail, by name and with the reason, and
+   change nothing. A name that something other than vantor declares makes
+   the script fail and change nothing. The legacy entry points that an
+   earlier move back declared as VANTOR$<name> are dropped. An expression
+   index that a restore left inactive because the server refused the
+   legacy function its expression calls is activated again.
 
-   What changes for callers: SQL NULL in any argument gives NULL, for every
-   function; the legacy module reads a missing number as 0 and a missing
-   string as empty.
+   NULL. A function declared afresh gives NULL for SQL NULL in any
+   argument. A moved function keeps what its legacy declaration gave: a
+   NULL argument is read as that declaration passed it (as 0, the empty
+   string or day 0, or, where it said NULL, as the legacy entry point
+   reads a null address), and the result is NULL only where the legacy
+   function returned none; its EXTERNAL NAME carries these rules
+   ('vantor_udr!Match!legacy:zero,zero'), so they survive a backup and a
+   second run. Before running the script, in the same isql session,
+
+     SELECT RDB$SET_CONTEXT('USER_SESSION', 'VANTOR_NULL_RULES', 'SQL') FROM RDB$DATABASE;
+
+   gives every function it declares SQL's rules ('LEGACY': the legacy
+   rules), and
+
+     SELECT RDB$SET_CONTEXT('USER_SESSION', 'VANTOR_DRY_RUN', 1) FROM RDB$DATABASE;
+
+   makes it only list what it would do (each function, its entry point,
+   what it would do, its declaration; the indexes it would activate) and
+   change nothing.
 
    Text lengths. The engine copies and clears every text argument and
    result at its declared length on every call, whatever the value holds,

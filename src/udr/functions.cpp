@@ -6,8 +6,11 @@
 // built them from the SQL declaration, runs the routine on every call and
 // raises what it reports as the engine's own errors. Differences from the
 // legacy module, all at the boundary:
-//   * SQL NULL in any argument gives SQL NULL, for every function (the
-//     legacy module reads a missing value as 0 or as an empty string);
+//   * SQL NULL in any argument gives SQL NULL, for every function declared
+//     afresh (the legacy module reads a missing value as 0 or as an empty
+//     string); a function moved from a legacy declaration carries that
+//     declaration's NULL rules after its routine's name in EXTERNAL NAME,
+//     and gives what the legacy function gave (udr/routines.h);
 //   * text arguments are CHAR or VARCHAR of any declared length and are
 //     read, as the legacy CSTRING ones are, up to their first zero byte; a
 //     text result longer than its declared length is an error;

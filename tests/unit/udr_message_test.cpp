@@ -455,7 +455,7 @@ TEST(UdrMessage, DeclarationsOfTheWrongShapeAreRefused) {
     EXPECT_EQ(CheckDeclaration(match, twoTexts.Layout, integer.Layout), "");
     FakeMessage dp;
     dp.Double();
-    dp.Put<double>(0, 15000000.0);  // the year 42969
+    dp.Put<double>(0, 15000000.0);  // a year above 32767
     RunRoutine("DP2Year", dp, integer);
     EXPECT_EQ(integer.Get<int32_t>(), static_cast<uint16_t>(DP2Year(reinterpret_cast<double*>(&dp.Bytes[0]))));
     EXPECT_GT(integer.Get<int32_t>(), 32767);

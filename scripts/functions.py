@@ -236,10 +236,10 @@ def grouped(table):
     return out
 
 
-def group_comment(table, key):
+def group_comment(table, key, indent="  "):
     group = table["groups"][key]
     text = group["heading"] + (". " + group["note"] if "note" in group else "")
-    return sql_comment(text)
+    return sql_comment(text, indent)
 
 
 def sql_literal(text):
@@ -351,16 +351,38 @@ UDR_INTRO = """vantor: declares every function of the UDR module libvantor_udr.s
    nothing. Running it again is harmless.
 
    Each function is declared with CREATE OR ALTER FUNCTION ... ENGINE UDR,
-   which replaces a legacy declaration of this library (vantor.sql) in
-   place: views, procedures, triggers, computed columns, CHECK constraints
-   and expression indexes that use it keep working. A name that something
-   other than vantor declares makes the script fail and change nothing.
-   The legacy entry points that an earlier move back declared as
-   VANTOR$<name> are dropped.
+   which replaces a legacy declaration in place: views, procedures,
+   triggers, computed columns, CHECK constraints and expression indexes
+   that use it keep working. Every legacy declaration of this library's
+   entry points is moved so, under its own name (vantor.sql's, and any
+   other whose module is vantor, libvantor, libvantor.so or a path to one),
+   with the lengths it declared; one whose arguments or result do not fit
+   its entry point makes the script fail, by name and with the reason, and
+   change nothing. A name that something other than vantor declares makes
+   the script fail and change nothing. The legacy entry points that an
+   earlier move back declared as VANTOR$<name> are dropped. An expression
+   index that a restore left inactive because the server refused the
+   legacy function its expression calls is activated again.
 
-   What changes for callers: SQL NULL in any argument gives NULL, for every
-   function; the legacy module reads a missing number as 0 and a missing
-   string as empty.
+   NULL. A function declared afresh gives NULL for SQL NULL in any
+   argument. A moved function keeps what its legacy declaration gave: a
+   NULL argument is read as that declaration passed it (as 0, the empty
+   string or day 0, or, where it said NULL, as the legacy entry point
+   reads a null address), and the result is NULL only where the legacy
+   function returned none; its EXTERNAL NAME carries these rules
+   ('vantor_udr!Match!legacy:zero,zero'), so they survive a backup and a
+   second run. Before running the script, in the same isql session,
+
+     SELECT RDB$SET_CONTEXT('USER_SESSION', 'VANTOR_NULL_RULES', 'SQL') FROM RDB$DATABASE;
+
+   gives every function it declares SQL's rules ('LEGACY': the legacy
+   rules), and
+
+     SELECT RDB$SET_CONTEXT('USER_SESSION', 'VANTOR_DRY_RUN', 1) FROM RDB$DATABASE;
+
+   makes it only list what it would do (each function, its entry point,
+   what it would do, its declaration; the indexes it would activate) and
+   change nothing.
 
    Text lengths. The engine copies and clears every text argument and
    result at its declared length on every call, whatever the value holds,
@@ -517,13 +539,325 @@ def intro_with_lengths(table, intro):
     return intro
 
 
+KIND_LETTERS = {"TEXT": "T", "SMALLINT": "S", "INTEGER": "I", "DOUBLE PRECISION": "D", "DATE": "A", "TIME": "M",
+                "TIMESTAMP": "P", "BLOB": "B"}
+
+
+def udr_shape_code(f):
+    """An entry point's shape as the move compares it: a letter per
+    argument, ':', the result's letter."""
+    return "".join(KIND_LETTERS[a["type"]] for a in f["args"]) + ":" + KIND_LETTERS[f["returns"]]
+
+
+def legacy_rules(f):
+    """The NULL rules of the entry point as vantor.sql declares it."""
+    return ",".join("null" if a.get("legacy_null") else "zero" for a in f["args"])
+
+
+def decode(variable, pairs, indent):
+    """A DECODE over the 23 entry points, one pair a line."""
+    body = (",\n" + indent).join(f"{sql_literal(k)}, {sql_literal(v)}" for k, v in pairs)
+    return f"DECODE({variable},\n{indent}{body})"
+
+
+tmpl_move = """
+  /* A function as the system tables describe it (a legacy declaration's
+     own columns, or the domains of a PSQL or UDR function's): its signature
+     for CREATE FUNCTION (arguments named as declared, A1, A2, ... for a
+     legacy one), its shape (a letter an argument, ':', the result's), the
+     NULL rules of a legacy declaration (zero without the NULL keyword, null
+     with it), and the argument it returns (0: its result). */
+  DECLARE PROCEDURE Declared (Key VARCHAR(63))
+    RETURNS (Signature VARCHAR(2000), Shape VARCHAR(40), Rules VARCHAR(200), ReturnArgument SMALLINT) AS
+    DECLARE ArgPosition SMALLINT;
+    DECLARE ArgName VARCHAR(63);
+    DECLARE Mechanism SMALLINT;
+    DECLARE FieldType SMALLINT;
+    DECLARE FieldScale SMALLINT;
+    DECLARE CharLength SMALLINT;
+    DECLARE CharSetId SMALLINT;
+    DECLARE SqlType VARCHAR(100);
+    DECLARE Letter CHAR(1);
+    DECLARE SetName VARCHAR(63);
+    DECLARE ResultType VARCHAR(100);
+    DECLARE ResultLetter CHAR(1);
+    DECLARE Args VARCHAR(2000);
+  BEGIN
+    SELECT COALESCE(RDB$RETURN_ARGUMENT, 0) FROM RDB$FUNCTIONS
+      WHERE RDB$FUNCTION_NAME = :Key AND RDB$PACKAGE_NAME IS NULL INTO ReturnArgument;
+    Args = '';
+    Shape = '';
+    Rules = '';
+    FOR SELECT a.RDB$ARGUMENT_POSITION, TRIM(a.RDB$ARGUMENT_NAME), a.RDB$MECHANISM,
+               COALESCE(a.RDB$FIELD_TYPE, f.RDB$FIELD_TYPE), COALESCE(a.RDB$FIELD_SCALE, f.RDB$FIELD_SCALE),
+               COALESCE(a.RDB$CHARACTER_LENGTH, f.RDB$CHARACTER_LENGTH),
+               COALESCE(a.RDB$CHARACTER_SET_ID, f.RDB$CHARACTER_SET_ID)
+          FROM RDB$FUNCTION_ARGUMENTS a LEFT JOIN RDB$FIELDS f ON f.RDB$FIELD_NAME = a.RDB$FIELD_SOURCE
+          WHERE a.RDB$FUNCTION_NAME = :Key AND a.RDB$PACKAGE_NAME IS NULL
+          ORDER BY a.RDB$ARGUMENT_POSITION
+          INTO ArgPosition, ArgName, Mechanism, FieldType, FieldScale, CharLength, CharSetId DO
+    BEGIN
+      /* The type, and the letter of its kind: T a text, S SMALLINT, I
+         INTEGER, D DOUBLE PRECISION, A DATE, M TIME, P TIMESTAMP, B BLOB, ?
+         anything else. A legacy CSTRING(32767) is the longest VARCHAR. */
+      SetName = NULL;
+      SELECT TRIM(RDB$CHARACTER_SET_NAME), MINVALUE(:CharLength, 32765 / RDB$BYTES_PER_CHARACTER)
+        FROM RDB$CHARACTER_SETS WHERE RDB$CHARACTER_SET_ID = :CharSetId
+        INTO SetName, CharLength;
+      SqlType = DECODE(FieldType, 7, 'SMALLINT', 8, 'INTEGER', 27, 'DOUBLE PRECISION', 12, 'DATE', 13, 'TIME',
+                       35, 'TIMESTAMP', 261, 'BLOB', 14, 'CHAR(' || CharLength || ')', 37, 'VARCHAR(' || CharLength || ')',
+                       40, 'VARCHAR(' || CharLength || ')', 'type ' || FieldType)
+        || IIF(FieldType IN (14, 37, 40), COALESCE(' CHARACTER SET ' || SetName, ''), '');
+      Letter = IIF(COALESCE(FieldScale, 0) <> 0, '?',
+                   DECODE(FieldType, 7, 'S', 8, 'I', 27, 'D', 12, 'A', 13, 'M', 35, 'P', 261, 'B', 14, 'T', 37, 'T',
+                          40, 'T', '?'));
+      IF (ArgPosition = ReturnArgument) THEN
+      BEGIN
+        ResultType = SqlType;
+        ResultLetter = Letter;
+      END
+      ELSE
+      BEGIN
+        Args = IIF(Args = '', '', Args || ', ') || '"' || COALESCE(ArgName, 'A' || ArgPosition) || '" ' || SqlType;
+        Shape = Shape || Letter;
+        Rules = IIF(Rules = '', '', Rules || ',') || IIF(Mechanism = 5, 'null', 'zero');
+      END
+    END
+    Signature = IIF(Args = '', '', '(' || Args || ') ') || 'RETURNS ' || ResultType;
+    Shape = Shape || ':' || ResultLetter;
+  END
+
+  /* Whether a legacy module name is this library's, written any way the
+     engine resolves it: vantor, libvantor, libvantor.so, or a path to one. */
+  DECLARE FUNCTION IsVantor (Module VARCHAR(255)) RETURNS BOOLEAN AS
+    DECLARE M VARCHAR(255);
+  BEGIN
+    M = LOWER(TRIM(Module));
+    WHILE (POSITION('/' IN M) > 0) DO M = SUBSTRING(M FROM POSITION('/' IN M) + 1);
+    WHILE (POSITION('\\' IN M) > 0) DO M = SUBSTRING(M FROM POSITION('\\' IN M) + 1);
+    IF (M STARTING WITH 'lib') THEN M = SUBSTRING(M FROM 4);
+    RETURN M IN ('vantor', 'vantor.so', 'vantor.dll');
+  END
+
+  /* Puts one function on the UDR module: KEY its SQL name, ENTRY its routine
+     (the legacy entry point it is declared with, when it is moved), FRESH the
+     table's signature for a function of that name (NULL for a name of the
+     user's own); OFVANTOR whether a legacy declaration's module is this
+     library; SIGNATURE to RETURNARGUMENT what Declared says of KEY, and
+     STANDINRULES the rules of the legacy declaration VANTOR$<KEY> of an
+     earlier move back. Returns what it did, or would do in a dry run. */
+  DECLARE PROCEDURE Put (Key VARCHAR(63), Entry VARCHAR(63), Fresh VARCHAR(2000), BytesPerChar INTEGER,
+                         OfVantor BOOLEAN, Signature VARCHAR(2000), Shape VARCHAR(40), Rules VARCHAR(200),
+                         ReturnArgument SMALLINT, StandInRules VARCHAR(200))
+    RETURNS (FunctionName VARCHAR(63), EntryPoint VARCHAR(63), Act VARCHAR(1000), Declaration VARCHAR(2000)) AS
+    DECLARE IsLegacy SMALLINT;
+    DECLARE Engine VARCHAR(63);
+    DECLARE Module VARCHAR(255);
+    DECLARE DeclaredAs VARCHAR(255);
+    DECLARE Kept VARCHAR(255);
+    DECLARE Expected VARCHAR(40);
+    DECLARE StandIn BOOLEAN;
+    DECLARE DryRun BOOLEAN;
+    DECLARE NullRules VARCHAR(10);
+    DECLARE LengthsChosen BOOLEAN;
+@SETTING_DECLARATIONS@  BEGIN
+    DryRun = COALESCE(RDB$GET_CONTEXT('USER_SESSION', 'VANTOR_DRY_RUN'), '0') = '1';
+    NullRules = UPPER(RDB$GET_CONTEXT('USER_SESSION', 'VANTOR_NULL_RULES'));
+    LengthsChosen = @LENGTHS_CHOSEN@;
+@SETTING_READS@    Fresh = @REPLACE_CHAIN@;
+    IsLegacy = NULL;
+    SELECT COALESCE(RDB$LEGACY_FLAG, 0), COALESCE(TRIM(RDB$ENGINE_NAME), ''), COALESCE(TRIM(RDB$MODULE_NAME), ''),
+           COALESCE(TRIM(RDB$ENTRYPOINT), '')
+      FROM RDB$FUNCTIONS WHERE RDB$FUNCTION_NAME = :Key AND RDB$PACKAGE_NAME IS NULL
+      INTO IsLegacy, Engine, Module, DeclaredAs;
+    StandIn = EXISTS (SELECT 1 FROM RDB$FUNCTIONS
+                      WHERE RDB$FUNCTION_NAME = 'VANTOR$' || :Key AND RDB$MODULE_NAME = 'vantor');
+    IF (IsLegacy IS NULL) THEN
+    BEGIN
+      Act = 'declare';
+      Signature = Fresh;
+      Rules = NULL;
+    END
+    ELSE IF (IsLegacy = 1 AND OfVantor) THEN
+    BEGIN
+      /* A legacy declaration: moved in place with its own shape, and the
+         NULL rules its mechanisms give. */
+      Act = 'move';
+      Entry = DeclaredAs;
+      Expected = @EXPECTED@;
+      IF (Expected IS NULL) THEN
+        Act = 'refuse: its entry point ' || Entry || ' is not one of vantor''s';
+      ELSE IF (ReturnArgument <> 0) THEN
+        Act = 'refuse: it returns one of its arguments (RETURNS PARAMETER)';
+      ELSE IF (Shape IS DISTINCT FROM Expected
+               AND NOT (RIGHT(Expected, 2) = ':S' AND Shape = LEFT(Expected, CHAR_LENGTH(Expected) - 1) || 'I')) THEN
+        Act = 'refuse: declared ' || Signature || '; the entry point ' || Entry || ' takes ' || @TAKES@;
+    END
+    ELSE IF (Engine = 'UDR' AND DeclaredAs STARTING WITH 'vantor_udr!') THEN
+    BEGIN
+      /* Already this module's: its rules stay, and its lengths unless a
+         length is chosen. */
+      Act = 'keep';
+      Entry = SUBSTRING(DeclaredAs FROM 12);
+      Kept = '';
+      IF (POSITION('!' IN Entry) > 0) THEN
+      BEGIN
+        Kept = SUBSTRING(Entry FROM POSITION('!' IN Entry) + 1);
+        Entry = LEFT(Entry, POSITION('!' IN Entry) - 1);
+      END
+      Rules = IIF(Kept STARTING WITH 'legacy:', SUBSTRING(Kept FROM 8), NULL);
+      IF (LengthsChosen AND Fresh IS NOT NULL) THEN
+        Signature = Fresh;
+    END
+    ELSE IF (IsLegacy = 0 AND Engine = '' AND StandIn) THEN
+    BEGIN
+      /* The stand-in PSQL function of an earlier move back: the legacy
+         declaration's rules. */
+      Act = 'move';
+      Rules = StandInRules;
+    END
+    ELSE
+      Act = 'refuse: a function of this name is not vantor''s';
+    IF (NullRules = 'SQL') THEN
+      Rules = NULL;
+    ELSE IF (NullRules = 'LEGACY' AND Rules IS NULL) THEN
+      Rules = @LEGACY_RULES@;
+    FunctionName = Key;
+    EntryPoint = Entry;
+    Declaration = Signature || ' EXTERNAL NAME ''vantor_udr!' || Entry || COALESCE('!legacy:' || Rules, '') || ''' ENGINE UDR';
+    IF (Act STARTING WITH 'refuse') THEN
+    BEGIN
+      /* The script fails with the reason; nothing is changed. */
+      IF (NOT DryRun) THEN
+      BEGIN
+        EXECUTE STATEMENT 'CREATE EXCEPTION VANTOR$REFUSED '''
+          || REPLACE(Key || ': ' || SUBSTRING(Act FROM 9) || '. Nothing was changed.', '''', '''''') || '''';
+        EXECUTE STATEMENT 'EXECUTE BLOCK AS BEGIN EXCEPTION VANTOR$REFUSED; END';
+      END
+      Declaration = NULL;
+      EXIT;
+    END
+    IF (Act = 'move') THEN
+      RDB$SET_CONTEXT('USER_TRANSACTION', 'VANTOR$MOVED$' || Key, 1);
+    IF (DryRun) THEN EXIT;
+    EXECUTE STATEMENT 'CREATE OR ALTER FUNCTION "' || REPLACE(Key, '"', '""') || '" ' || Declaration;
+    IF (StandIn) THEN
+      EXECUTE STATEMENT 'DROP EXTERNAL FUNCTION VANTOR$' || Key;
+  END
+"""
+
+tmpl_main = """BEGIN
+  DryRun = COALESCE(RDB$GET_CONTEXT('USER_SESSION', 'VANTOR_DRY_RUN'), '0') = '1';
+  IF (UPPER(RDB$GET_CONTEXT('USER_SESSION', 'VANTOR_NULL_RULES')) NOT IN ('SQL', 'LEGACY')) THEN
+    DryRun = CAST('VANTOR_NULL_RULES must be SQL or LEGACY' AS INTEGER);
+@BYTES_PER_CHAR@
+  /* Every function of this library by its own name, then every other
+     legacy declaration of one of its entry points, under a name of its own. */
+  FOR SELECT Key, Entry, Fresh FROM (
+@PUT_LINES@
+      UNION ALL
+      SELECT TRIM(RDB$FUNCTION_NAME), TRIM(RDB$ENTRYPOINT), CAST(NULL AS VARCHAR(1000)) FROM RDB$FUNCTIONS
+        WHERE RDB$LEGACY_FLAG = 1 AND RDB$PACKAGE_NAME IS NULL AND RDB$FUNCTION_NAME NOT IN (@NAMES@)
+          AND TRIM(RDB$ENTRYPOINT) IN (@ENTRIES@))
+      INTO FUNCTION_NAME, ENTRY_POINT, Fresh DO
+  BEGIN
+    Module = (SELECT RDB$MODULE_NAME FROM RDB$FUNCTIONS
+              WHERE RDB$FUNCTION_NAME = :FUNCTION_NAME AND RDB$PACKAGE_NAME IS NULL);
+    IF (Fresh IS NOT NULL OR IsVantor(Module)) THEN
+    BEGIN
+      EXECUTE PROCEDURE Declared(FUNCTION_NAME) RETURNING_VALUES Signature, Shape, Rules, ReturnArgument;
+      EXECUTE PROCEDURE Declared('VANTOR$' || FUNCTION_NAME) RETURNING_VALUES WHAT, DECLARATION, StandInRules, Answer;
+      EXECUTE PROCEDURE Put(FUNCTION_NAME, ENTRY_POINT, Fresh, BytesPerChar, IsVantor(Module),
+                            Signature, Shape, Rules, ReturnArgument, StandInRules)
+        RETURNING_VALUES FUNCTION_NAME, ENTRY_POINT, WHAT, DECLARATION;
+      IF (DryRun) THEN SUSPEND;
+    END
+  END
+
+  /* An expression index that a restore left inactive because its function
+     was refused (it has lost its dependencies) comes back when its
+     expression calls a function moved here. */
+  FOR SELECT TRIM(i.RDB$INDEX_NAME), UPPER(' ' || CAST(SUBSTRING(i.RDB$EXPRESSION_SOURCE FROM 1 FOR 8000) AS VARCHAR(8000)) || ' ')
+      FROM RDB$INDICES i
+      WHERE i.RDB$INDEX_INACTIVE = 1 AND i.RDB$EXPRESSION_BLR IS NOT NULL
+        AND NOT EXISTS (SELECT 1 FROM RDB$DEPENDENCIES d WHERE d.RDB$DEPENDENT_NAME = i.RDB$INDEX_NAME)
+      INTO FUNCTION_NAME, DECLARATION DO
+  BEGIN
+    WHAT = NULL;
+    FOR SELECT TRIM(RDB$FUNCTION_NAME) FROM RDB$FUNCTIONS
+        WHERE RDB$GET_CONTEXT('USER_TRANSACTION', 'VANTOR$MOVED$' || TRIM(RDB$FUNCTION_NAME)) = '1'
+        INTO ENTRY_POINT DO
+    BEGIN
+      IF (WHAT IS DISTINCT FROM 'activate index'
+          AND DECLARATION SIMILAR TO '%[^A-Z0-9_$]' || REPLACE(ENTRY_POINT, '_', '\\_') || '[^A-Z0-9_$]%' ESCAPE '\\') THEN
+      BEGIN
+        WHAT = 'activate index';
+        DECLARATION = TRIM(DECLARATION);
+        ENTRY_POINT = NULL;
+        IF (DryRun) THEN SUSPEND;
+        ELSE EXECUTE STATEMENT 'ALTER INDEX "' || REPLACE(FUNCTION_NAME, '"', '""') || '" ACTIVE';
+      END
+    END
+  END
+
+  IF (DryRun) THEN EXIT;
+@PROBE@
+END^
+"""
+
+
 def udr_script(table):
     settings = settings_used(table, "udr")
-    body = (f'    Signature = {replace_chain("Signature", scaled_lengths(table, "udr"), settings)};\n'
-            f"{FIND_DECLARATION}{UDR_PUT}")
-    return declaration_script(table, "udr", settings, "Declares the UDR module's functions.",
-                              intro_with_lengths(table, UDR_INTRO), "",
-                              "Name VARCHAR(31), Signature VARCHAR(1000), BytesPerChar INTEGER", body)
+    fs = functions(table)
+    lines = []
+    for key, members in grouped(table):
+        lines.append(group_comment(table, key, "      "))
+        for f in members:
+            if f.get("note"):
+                lines.append(sql_comment(f["note"], "      "))
+            lines.append(f"      {'UNION ALL ' if f is not fs[0] else ''}SELECT {sql_literal(f['name'].upper())} Key, "
+                         f"{sql_literal(f['name'])} Entry,\n"
+                         f"        CAST({sql_literal(udr_signature(table, f))} AS VARCHAR(1000)) Fresh FROM RDB$DATABASE")
+    takes = {f["name"]: "(" + ", ".join(sql_type(table, a, "legacy", False) for a in f["args"]) + ") RETURNS "
+             + sql_type(table, f, "legacy", False) for f in fs}
+    chosen = " OR ".join(f"RDB$GET_CONTEXT('USER_SESSION', '{s}') IS NOT NULL" for s, _ in settings) or "FALSE"
+    move = (tmpl_move
+            .replace("@EXPECTED@", decode("Entry", [(f["name"], udr_shape_code(f)) for f in fs], "        "))
+            .replace("@TAKES@", decode("Entry", [(n, t) for n, t in takes.items()], "          "))
+            .replace("@LEGACY_RULES@", decode("Entry", [(f["name"], legacy_rules(f)) for f in fs], "        "))
+            .replace("@SETTING_DECLARATIONS@", setting_declarations(settings))
+            .replace("@SETTING_READS@", setting_reads(settings))
+            .replace("@LENGTHS_CHOSEN@", chosen)
+            .replace("@REPLACE_CHAIN@", replace_chain("Fresh", scaled_lengths(table, "udr"), settings)))
+    names = ", ".join(sql_literal(f["name"].upper()) for f in fs)
+    entries = ", ".join(sql_literal(f["name"]) for f in fs)
+    main = (tmpl_main.replace("@BYTES_PER_CHAR@", BYTES_PER_CHAR)
+            .replace("@PUT_LINES@", "\n".join(lines))
+            .replace("@NAMES@", names).replace("@ENTRIES@", entries)
+            .replace("@PROBE@", probe_block(table, "udr")))
+    return f"""{header("Declares the UDR module's functions.")}
+
+/* {intro_with_lengths(table, UDR_INTRO)} */
+
+SET AUTODDL OFF;
+SET BAIL ON;
+SET TERM ^;
+EXECUTE BLOCK RETURNS (FUNCTION_NAME VARCHAR(63), ENTRY_POINT VARCHAR(63), WHAT VARCHAR(1000),
+                       DECLARATION VARCHAR(2000)) AS
+  DECLARE BytesPerChar INTEGER;
+  DECLARE Answer INTEGER;
+  DECLARE DryRun BOOLEAN;
+  DECLARE Fresh VARCHAR(1000);
+  DECLARE Signature VARCHAR(2000);
+  DECLARE Shape VARCHAR(40);
+  DECLARE Rules VARCHAR(200);
+  DECLARE StandInRules VARCHAR(200);
+  DECLARE ReturnArgument SMALLINT;
+  DECLARE Module VARCHAR(255);
+{move}
+{main}SET TERM ;^
+COMMIT;
+"""
 
 
 def drop_script(table, declared_by):
@@ -715,14 +1049,20 @@ def entry_points_h(table):
     return "\n".join(out) + "\n"
 
 
+NULL_ADDRESS = {"gives_zero": "GivesZero", "gives_null": "GivesNull", "reads_empty": "ReadsEmpty",
+                "passed_on": "PassedOn"}
+
+
 def routine_table_inc(table):
     out = [generated_c_header("The UDR routine table's entries: name, the kinds of\n"
-                              "// the arguments and the result, NULL in any argument giving NULL, body.")]
+                              "// the arguments and the result, NULL in any argument giving NULL, body,\n"
+                              "// what the legacy entry point does with a null address for each argument.")]
     for f in functions(table):
         args = ", ".join(f"Kind::{KINDS[arg['type']]}" for arg in f["args"])
         strict = "true" if f["strict"] else "false"
         body = f.get("routine", "Run" + f["name"])
-        out.append(f'{{"{f["name"]}", {{{args}}}, Kind::{KINDS[f["returns"]]}, {strict}, {body}}},')
+        nulls = ", ".join(f"NullAddress::{NULL_ADDRESS[arg.get('null_address', 'gives_zero')]}" for arg in f["args"])
+        out.append(f'{{"{f["name"]}", {{{args}}}, Kind::{KINDS[f["returns"]]}, {strict}, {body}, {{{nulls}}}}},')
     return "\n".join(out) + "\n"
 
 

@@ -6,8 +6,11 @@
 // built them from the SQL declaration, runs the routine on every call and
 // raises what it reports as the engine's own errors. Differences from the
 // legacy module, all at the boundary:
-//   * SQL NULL in any argument gives SQL NULL, for every function (the
-//     legacy module reads a missing value as 0 or as an empty string);
+//   * SQL NULL in any argument gives SQL NULL, for every function declared
+//     afresh (the legacy module reads a missing value as 0 or as an empty
+//     string); a function moved from a legacy declaration carries that
+//     declaration's NULL rules after its routine's name in EXTERNAL NAME,
+//     and gives what the legacy function gave (udr/routines.h);
 //   * text arguments are CHAR or VARCHAR of any declared length and are
 //     read, as the legacy CSTRING ones are, up to their first zero byte; a
 //     text result longer than its declared length is an error;
@@ -35,6 +38,8 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <optional>
 #include <utility>
@@ -138,8 +143,10 @@ public:
         out->release();
         // A declaration that does not fit is refused on every call (raising
         // here, while the engine makes the object, leaves its request busy).
-        const std::string fault = CheckDeclaration(*routine_, in_, out_);
+        std::string fault = CheckDeclaration(*routine_, in_, out_);
+        if (fault.empty()) fault = ParseNullRules(InfoOf(metadata->getEntryPoint(status)), in_.size(), &rules_);
         if (!fault.empty()) declarationFault_ = std::string(name) + ": " + fault;
+        if (!rules_.empty()) scratch_.resize(MessageLength(in_));
     }
 
     // Raises the error of a declaration that does not fit, if it does not.
@@ -151,9 +158,21 @@ public:
                  unsigned char* out);
 
 private:
+    // What follows the routine's name in EXTERNAL NAME 'module!routine!...'.
+    static std::string_view InfoOf(const char* entryPoint) {
+        const std::string_view name(entryPoint ? entryPoint : "");
+        const size_t routine = name.find('!');
+        const size_t info = routine == std::string_view::npos ? routine : name.find('!', routine + 1);
+        return info == std::string_view::npos ? std::string_view() : name.substr(info + 1);
+    }
+
     const Routine* routine_ = nullptr;
     std::string upperName_;
     std::string declarationFault_;
+    // How NULL reaches each argument (empty: SQL's rule), and the copy of
+    // the input message that the legacy rules' zeros are written into.
+    std::vector<NullRule> rules_;
+    std::vector<unsigned char> scratch_;
     // Match's state for this attachment (unused by the other functions).
     MatchState matchState_;
     MessageLayout in_;
@@ -297,7 +316,7 @@ void Adapter::Execute(ThrowStatusWrapper* status, Firebird::IExternalContext* co
     Call call{in_, in, out_, out};
     call.Match = &matchState_;
     call.Blobs = &blobs;
-    Raise(status, upperName_.c_str(), vantor::udr::Execute(*routine_, call));
+    Raise(status, upperName_.c_str(), vantor::udr::Execute(*routine_, call, rules_, &scratch_));
 }
 
 }  // namespace vantor::udr

@@ -53,7 +53,7 @@ std::string CheckShape(const MessageLayout& in, const std::vector<Kind>& inKinds
         if (!FieldFits(in[i], inKinds[i]))
             return "argument " + std::to_string(i + 1) + " must be declared " + NameOf(inKinds[i]);
     }
-    if (out.size() != 1 || !FieldFits(out[0], outKind))
+    if (out.size() != 1 || !(FieldFits(out[0], outKind) || (outKind == Kind::Smallint && FieldFits(out[0], Kind::Integer))))
         return std::string("the result must be declared ") + NameOf(outKind);
     return std::string();
 }
@@ -93,6 +93,20 @@ T Read(const unsigned char* message, const FieldLayout& field) noexcept {
 void SetNull(unsigned char* message, const FieldLayout& field, bool null) noexcept {
     const int16_t flag = null ? -1 : 0;
     std::memcpy(message + field.NullOffset, &flag, sizeof flag);
+}
+
+void SetZero(unsigned char* message, const FieldLayout& field) noexcept {
+    std::memset(message + field.Offset, 0, field.Length + (field.Type == kSqlVarying ? 2 : 0));
+    SetNull(message, field, false);
+}
+
+size_t MessageLength(const MessageLayout& layout) noexcept {
+    size_t length = 0;
+    for (const FieldLayout& field : layout) {
+        const size_t value = field.Offset + field.Length + (field.Type == kSqlVarying ? 2 : 0);
+        length = std::max({length, value, static_cast<size_t>(field.NullOffset) + 2});
+    }
+    return length;
 }
 
 template <typename T>

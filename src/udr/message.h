@@ -59,7 +59,9 @@ enum class Kind { Text, Smallint, Integer, Double, Date, Time, Timestamp, Blob }
 bool FieldFits(const FieldLayout& field, Kind kind) noexcept;
 
 // Checks a declaration against the shape a function is written for: the
-// number of arguments and the kind of each, and of the result. Gives an
+// number of arguments and the kind of each, and of the result (a SMALLINT
+// result may also be declared INTEGER, as legacy declarations may read a
+// 16-bit result). Gives an
 // empty string when they fit, otherwise what does not, for the error the
 // adapter raises when the function is first called.
 std::string CheckShape(const MessageLayout& in, const std::vector<Kind>& inKinds, const MessageLayout& out,
@@ -82,6 +84,13 @@ T Read(const unsigned char* message, const FieldLayout& field) noexcept;
 
 // Writing the result field.
 void SetNull(unsigned char* message, const FieldLayout& field, bool null) noexcept;
+
+// Writes the zero of a field's type (0, 0.0, day 0, the empty text, BLOB id
+// 0) and clears its NULL flag.
+void SetZero(unsigned char* message, const FieldLayout& field) noexcept;
+
+// The bytes a message of this layout takes: its last value or NULL flag.
+size_t MessageLength(const MessageLayout& layout) noexcept;
 
 // Writes a value of a fixed-size field and clears its NULL flag.
 template <typename T>

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "datetime/calendar.h"
 #include "datetime/daynumber.h"
@@ -33,10 +34,24 @@ Outcome SetDouble(const Call& call, double value) {
     return Outcome{};
 }
 
+// A 16-bit result: the low 16 bits, as the server reads a legacy SMALLINT
+// result; declared INTEGER (as a legacy declaration may read it), extended
+// by its sign, or with zeros where the legacy entry point's C result is
+// unsigned (SetUnsigned16).
 Outcome SetSmallint(const Call& call, int32_t value) {
-    // The low 16 bits, as the server reads a legacy SMALLINT result.
-    Write(call.Out, Result(call), static_cast<int16_t>(value));
+    if (Result(call).Type == kSqlLong)
+        Write(call.Out, Result(call), static_cast<int32_t>(static_cast<int16_t>(value)));
+    else
+        Write(call.Out, Result(call), static_cast<int16_t>(value));
     return Outcome{};
+}
+
+Outcome SetUnsigned16(const Call& call, int32_t value) {
+    if (Result(call).Type == kSqlLong) {
+        Write(call.Out, Result(call), static_cast<int32_t>(static_cast<uint16_t>(value)));
+        return Outcome{};
+    }
+    return SetSmallint(call, value);
 }
 
 Outcome Truncated(const Call& call, size_t actual) {
@@ -79,15 +94,15 @@ Outcome RunDP2TS(const Call& call) {
 // Calendar fields, weekday filter, current timestamp.
 
 Outcome RunDP2Day(const Call& call) {
-    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Day);
+    return SetUnsigned16(call, CalendarDateOfDayCount(DayCountOfArg(call)).Day);
 }
 
 Outcome RunDP2Month(const Call& call) {
-    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Month);
+    return SetUnsigned16(call, CalendarDateOfDayCount(DayCountOfArg(call)).Month);
 }
 
 Outcome RunDP2Year(const Call& call) {
-    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Year);
+    return SetUnsigned16(call, CalendarDateOfDayCount(DayCountOfArg(call)).Year);
 }
 
 Outcome RunDP2DOW(const Call& call) {
@@ -133,24 +148,37 @@ Outcome RunALC(const Call& call) {
 }
 
 // The IIF functions: a condition above 0 picks the first value, anything
-// else the second.
+// else the second. A chosen value that is NULL (it reaches the routine only
+// where a legacy declaration passed it as a null address, which the legacy
+// entry point hands back) gives NULL.
 const FieldLayout& Chosen(const Call& call) {
     return *Choose(ArgValue<int16_t>(call, 0), &Arg(call, 1), &Arg(call, 2));
 }
 
+bool ChoseNull(const Call& call, const FieldLayout& chosen) {
+    if (!IsNull(call.In, chosen)) return false;
+    SetNull(call.Out, Result(call), true);
+    return true;
+}
+
 Outcome RunIIFValue(const Call& call) {
-    CopyValue(call.In, Chosen(call), call.Out, Result(call));
+    const FieldLayout& chosen = Chosen(call);
+    if (!ChoseNull(call, chosen)) CopyValue(call.In, chosen, call.Out, Result(call));
     return {};
 }
 
 Outcome RunIIF_S(const Call& call) {
-    const std::string_view chosen = TextOf(call.In, Chosen(call));
+    const FieldLayout& field = Chosen(call);
+    if (ChoseNull(call, field)) return {};
+    const std::string_view chosen = TextOf(call.In, field);
     if (!SetText(call.Out, Result(call), chosen)) return Truncated(call, chosen.size());
     return {};
 }
 
 Outcome RunIIF_DP(const Call& call) {
-    return SetDouble(call, Read<double>(call.In, Chosen(call)));
+    const FieldLayout& chosen = Chosen(call);
+    if (ChoseNull(call, chosen)) return {};
+    return SetDouble(call, Read<double>(call.In, chosen));
 }
 
 // A divisor of +0.0 or -0.0 gives +0.0.
@@ -159,9 +187,20 @@ Outcome RunDivDP(const Call& call) {
     return SetDouble(call, IsGuardedDivisor(divisor) ? 0.0 : ExtendedQuotient(dividend, divisor));
 }
 
-// BLOB readers: the BLOB is read through the call's opener.
+// BLOB readers: the BLOB is read through the call's opener. BLOB id 0, no
+// BLOB (a NULL that a legacy declaration passes as such), reads as empty, as
+// the legacy readers read it.
+
+bool NoBlob(const Call& call) {
+    static const unsigned char kNone[8] = {};
+    return std::memcmp(ValueOf(call.In, Arg(call, 0)), kNone, sizeof kNone) == 0;
+}
 
 Outcome RunBLOB2I(const Call& call) {
+    if (NoBlob(call)) {
+        Write(call.Out, Result(call), int32_t{0});
+        return {};
+    }
     const ChunkReader reader = call.Blobs->Open(ValueOf(call.In, Arg(call, 0)));
     const int32_t first = FirstIntegerOfChunks(reader);
     call.Blobs->Close();
@@ -172,6 +211,10 @@ Outcome RunBLOB2I(const Call& call) {
 // The reader stops at the end of the BLOB or after 524288 bytes, whichever
 // comes first: the same bytes the legacy reader takes from the BLOB's length.
 Outcome RunBLOB2SO(const Call& call) {
+    if (NoBlob(call)) {
+        Write(call.Out, Result(call), int32_t{0});
+        return {};
+    }
     const int32_t key = ArgValue<int32_t>(call, 1), limit = ArgValue<int32_t>(call, 2);
     const ChunkReader reader = call.Blobs->Open(ValueOf(call.In, Arg(call, 0)));
     const int32_t count = CountRecordsInChunks(reader, kRecordScanLimit, key, limit);
@@ -182,16 +225,72 @@ Outcome RunBLOB2SO(const Call& call) {
 
 }  // namespace
 
-Outcome Execute(const Routine& routine, const Call& call) {
-    if (routine.Strict) {
-        for (const FieldLayout& field : call.InLayout) {
-            if (IsNull(call.In, field)) {
-                SetNull(call.Out, Result(call), true);
-                return {};
+std::string ParseNullRules(std::string_view info, size_t arguments, std::vector<NullRule>* rules) {
+    rules->clear();
+    if (info.empty()) return std::string();
+    constexpr std::string_view kLegacy = "legacy:";
+    if (info.substr(0, kLegacy.size()) != kLegacy)
+        return "the NULL rules after its routine's name must be legacy:zero|null,...";
+    std::vector<NullRule> parsed;
+    std::string_view list = info.substr(kLegacy.size());
+    while (!list.empty()) {
+        const size_t comma = list.find(',');
+        const std::string_view rule = list.substr(0, comma);
+        if (rule == "zero")
+            parsed.push_back(NullRule::Zero);
+        else if (rule == "null")
+            parsed.push_back(NullRule::Address);
+        else
+            return "its NULL rule '" + std::string(rule) + "' is neither zero nor null";
+        if (comma == std::string_view::npos) break;
+        list.remove_prefix(comma + 1);
+        if (list.empty()) return "its NULL rules end with a comma";
+    }
+    if (parsed.size() != arguments)
+        return "its NULL rules name " + std::to_string(parsed.size()) + " arguments, it is declared with " +
+               std::to_string(arguments);
+    *rules = std::move(parsed);
+    return std::string();
+}
+
+Outcome Execute(const Routine& routine, const Call& call, const std::vector<NullRule>& rules,
+                std::vector<unsigned char>* scratch) {
+    if (rules.empty()) {
+        if (routine.Strict) {
+            for (const FieldLayout& field : call.InLayout) {
+                if (IsNull(call.In, field)) {
+                    SetNull(call.Out, Result(call), true);
+                    return {};
+                }
             }
         }
+        return routine.Run(call);
     }
-    return routine.Run(call);
+    // A legacy declaration's rules: each NULL as the legacy entry point
+    // would have met it. A null address that decides the result ends the
+    // call; a NULL that arrives as a zero is one in a copy of the message.
+    bool copied = false;
+    for (size_t i = 0; i < call.InLayout.size(); ++i) {
+        const FieldLayout& field = call.InLayout[i];
+        if (!IsNull(call.In, field)) continue;
+        if (rules[i] == NullRule::Address) {
+            switch (routine.OnNullAddress[i]) {
+                case NullAddress::GivesZero: SetZero(call.Out, Result(call)); return {};
+                case NullAddress::GivesNull: SetNull(call.Out, Result(call), true); return {};
+                case NullAddress::PassedOn: continue;
+                case NullAddress::ReadsEmpty: break;
+            }
+        }
+        if (!copied) {
+            std::memcpy(scratch->data(), call.In, scratch->size());
+            copied = true;
+        }
+        SetZero(scratch->data(), field);
+    }
+    if (!copied) return routine.Run(call);
+    Call zeroed = call;
+    zeroed.In = scratch->data();
+    return routine.Run(zeroed);
 }
 
 const std::vector<Routine>& Routines() {

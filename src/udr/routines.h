@@ -14,7 +14,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "blob/blobreader.h"
@@ -75,21 +77,52 @@ struct Call {
 
 using RoutineBody = Outcome (*)(const Call& call);
 
+// What the legacy entry point does with a null address in place of an
+// argument (a legacy declaration with the NULL keyword passes SQL NULL so).
+enum class NullAddress : uint8_t {
+    GivesZero,   // returns the zero of its result type (0, 0.0, day 0)
+    GivesNull,   // returns a null address, which the server reads as NULL
+    ReadsEmpty,  // reads it as the empty string or 0 and goes on
+    PassedOn,    // hands it back when it is the one chosen (IIF): NULL then
+};
+
 // A function of the module, as src/frame/functions.toml describes it: its
 // name (as the declarations' EXTERNAL NAME gives it), the kinds of its
 // arguments and result, whether NULL in any argument gives NULL without
-// running it (Strict), and its body.
+// running it (Strict), its body, and what its legacy entry point does with
+// a null address for each argument.
 struct Routine {
     const char* Name;
     std::vector<Kind> In;
     Kind Out;
     bool Strict;
     RoutineBody Run;
+    std::vector<NullAddress> OnNullAddress;
 };
 
-// Runs a routine on one call: a strict routine given NULL in any argument
-// returns NULL without running.
-Outcome Execute(const Routine& routine, const Call& call);
+// How a declaration has SQL NULL reach one argument. A function declared
+// afresh takes SQL's rule; one moved from a legacy declaration keeps what
+// that declaration did, so that every result, NULL included, stays the same.
+enum class NullRule : uint8_t {
+    Sql,      // NULL in the argument gives NULL
+    Zero,     // it arrives as 0, the empty string or day 0 (no NULL keyword)
+    Address,  // it arrives as a null address (the NULL keyword)
+};
+
+// The rules of a declaration, from what follows the routine's name in its
+// EXTERNAL NAME: nothing for SQL's rule, or "legacy:" and one of "zero" and
+// "null" for each argument, separated by commas
+// ('vantor_udr!DPDOW!legacy:zero,null'). Empty when they fit a function of
+// ARGUMENTS arguments, otherwise what does not.
+std::string ParseNullRules(std::string_view info, size_t arguments, std::vector<NullRule>* rules);
+
+// Runs a routine on one call. Under SQL's rule (RULES empty) a strict
+// routine given NULL in any argument returns NULL without running. Under a
+// legacy declaration's rules, a NULL argument is taken as that declaration
+// passed it; SCRATCH (the input message's length) then holds the message
+// with zeros in place of the NULLs that arrive as zeros.
+Outcome Execute(const Routine& routine, const Call& call, const std::vector<NullRule>& rules = {},
+                std::vector<unsigned char>* scratch = nullptr);
 
 // Checks a function's declaration: the shape (CheckShape) and the character
 // sets it can work in. ALC folds code-page-1250 bytes, so its text and

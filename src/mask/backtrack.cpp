@@ -3,7 +3,7 @@
 // ordinary masks at once; when its budget runs out, MatchWildcard hands the
 // match to the position sets (bitsets.cpp), which pass a mask whose groups
 // they cannot carry, or a text too long for their memory, on to the
-// position tables (exact.cpp): both give the same outcome in bounded time.
+// position tables (positions.cpp): both give the same outcome in bounded time.
 #include "mask/compiled.h"
 
 namespace vantor {

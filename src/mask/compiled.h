@@ -279,7 +279,7 @@ MatchOutcome MatchByBacktracking(const CompiledMask& mask, std::string_view text
 // "?", "#", "*" and "%" alone (direct.cpp), with nothing compiled, within a
 // budget of `steps`.
 MatchOutcome MatchDirectly(std::string_view text, std::string_view mask, int64_t steps) noexcept;
-// The same outcome from a table of positions per nesting level (exact.cpp),
+// The same outcome from a table of positions per nesting level (positions.cpp),
 // within the per-call bound.
 MatchOutcome MatchByPositions(const CompiledMask& mask, std::string_view text) noexcept;
 // The same outcome from sets of positions, 64 to a word (bitsets.cpp), for

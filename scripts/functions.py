@@ -37,6 +37,10 @@ COMMAND = "python3 scripts/functions.py write"
 
 KINDS = {"TEXT": "Text", "SMALLINT": "Smallint", "INTEGER": "Integer", "DOUBLE PRECISION": "Double",
          "DATE": "Date", "TIME": "Time", "TIMESTAMP": "Timestamp", "BLOB": "Blob"}
+# The character sets the table may fix for a text, and the UDR module's
+# rule for each (udr/routines.h, CharSetRule): a WIN1250 text is read as
+# code-page-1250 bytes.
+CHARSET_RULES = {"WIN1250": "Win1250Bytes"}
 
 
 def load(lengths=None):
@@ -59,6 +63,10 @@ def load(lengths=None):
                 raise SystemExit(f"functions.py: {f['name']}: unknown type {kind}")
         if f["passing"] not in ("BY VALUE", "FREE_IT", "BY REFERENCE"):
             raise SystemExit(f"functions.py: {f['name']}: passing is {f['passing']}")
+        for value in f["args"] + [f]:
+            if "charset" in value and value["charset"] not in CHARSET_RULES:
+                raise SystemExit(f"functions.py: {f['name']}: the UDR module has no rule for "
+                                 f"CHARACTER SET {value['charset']} (it knows {', '.join(CHARSET_RULES)})")
         if not isinstance(f.get("strict"), bool):
             raise SystemExit(f"functions.py: {f['name']}: strict must be true or false")
     for floor in table.get("floor", []):
@@ -715,14 +723,32 @@ def entry_points_h(table):
     return "\n".join(out) + "\n"
 
 
+def charset_rule(f, value):
+    """The character-set rule of an argument or (VALUE is F) the result of F:
+    a text whose character set the table fixes is read by that set's rule; a
+    text argument of a function that hands back one of its arguments as a
+    text result in the database's character set (BY REFERENCE) must be in
+    the result's character set; anything else is taken as declared."""
+    if value.get("type", value.get("returns")) != "TEXT":
+        return "Any"
+    if "charset" in value:
+        return CHARSET_RULES[value["charset"]]
+    if value is not f and f["returns"] == "TEXT" and "charset" not in f and f["passing"] == "BY REFERENCE":
+        return "Result"
+    return "Any"
+
+
 def routine_table_inc(table):
     out = [generated_c_header("The UDR routine table's entries: name, the kinds of\n"
-                              "// the arguments and the result, NULL in any argument giving NULL, body.")]
+                              "// the arguments and the result, NULL in any argument giving NULL, body,\n"
+                              "// the character-set rules of the arguments and the result.")]
     for f in functions(table):
         args = ", ".join(f"Kind::{KINDS[arg['type']]}" for arg in f["args"])
         strict = "true" if f["strict"] else "false"
         body = f.get("routine", "Run" + f["name"])
-        out.append(f'{{"{f["name"]}", {{{args}}}, Kind::{KINDS[f["returns"]]}, {strict}, {body}}},')
+        charsets = ", ".join(f"CharSetRule::{charset_rule(f, arg)}" for arg in f["args"])
+        out.append(f'{{"{f["name"]}", {{{args}}}, Kind::{KINDS[f["returns"]]}, {strict}, {body}, '
+                   f'{{{charsets}}}, CharSetRule::{charset_rule(f, f)}}},')
     return "\n".join(out) + "\n"
 
 

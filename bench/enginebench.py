@@ -81,37 +81,67 @@ def vantor_queries(function):
     return [(key, "vantor", on, predicate, floor, predicate.rsplit(" = ", 1)[0])
             for key, on, predicate, floor in own + EXTRA_QUERIES.get(function["name"], [])]
 
+
+
+# The floor queries, made from the table: each [[floor]] entry's query is
+# the first query of the function of its shape with that function's name
+# replaced by the floor's, keyed floor_<name without F_, in lower case>
+# (the key that the functions' bench.floor names); a query of the functions
+# that calls more than one (DP2Year_TS2DP) has its own floor query, each
+# function replaced by its own floor (the one its bench.floor names, else the
+# one of its shape). What each is: its shape as the legacy declaration
+# gives it, and the entry's note.
+LEGACY_TYPES = {"TEXT": "CSTRING", "DOUBLE PRECISION": "DOUBLE"}
+
+
+def floor_key(floor):
+    return "floor_" + floor["name"].removeprefix("F_").lower()
+
+
+def legacy_shape(function):
+    args = ", ".join(LEGACY_TYPES.get(a["type"], a["type"]) for a in function["args"]) or "()"
+    result = LEGACY_TYPES.get(function["returns"], function["returns"])
+    return f"{args} -> {'FREE_IT ' if function['passing'] == 'FREE_IT' else ''}{result}"
+
+
+def make_floor_queries():
+    floors = {floor_key(f): f for f in TABLE["floor"]}
+    functions = table_of_functions.functions(TABLE)
+    names = {f["name"]: f for f in functions}
+
+    def floor_of(function):
+        key = function.get("bench", {}).get("floor")
+        if key in floors:
+            return floors[key]
+        return next(f for f in TABLE["floor"] if f["shape"] == function["name"])
+
+    calls = re.compile(r"\b(" + "|".join(re.escape(n) for n in names) + r")\(")
+    queries = [q for f in functions for q in vantor_queries(f)]
+    out = []
+    for key, floor in floors.items():
+        shape = names[floor["shape"]]
+        _, _, on, predicate, _, _ = next(q for q in queries if calls.match(q[3]).group(1) == shape["name"])
+        what = legacy_shape(shape) + (f", {floor['note']}" if "note" in floor else "")
+        out.append((key, "floor", on, calls.sub(floor["name"] + "(", predicate, count=1), None, what))
+        # The floor queries of the compositions whose outer function's floor this is.
+        for _, _, on, predicate, composed, _ in queries:
+            if composed in floors or composed in (q[0] for q in out):
+                continue
+            called = [names[n] for n in calls.findall(predicate)]
+            if len(called) < 2 or floor_of(called[0]) is not floor:
+                continue
+            out.append((composed, "floor", on, calls.sub(lambda m: floor_of(names[m.group(1)])["name"] + "(", predicate),
+                        None, " of ".join(legacy_shape(f) for f in called)))
+    return out
+
+
+FLOOR_QUERIES = make_floor_queries()
+
 QUERIES = [
     ("scan", "scan", "t", None, None, "bare scan of T"),
     ("scan_blobs", "scan", "blobs", None, None, "bare scan of BLOBS"),
-    # Floors, one per shape.
-    ("floor_d2dp", "floor", "t", "F_D2DP(d) = -1", None, "DATE -> DOUBLE"),
-    ("floor_dp2d", "floor", "t", f"F_DP2D(dp) = {NEVER_DATE}", None, "DOUBLE -> DATE"),
-    ("floor_t2dp", "floor", "t", "F_T2DP(tm) = -1", None, "TIME -> DOUBLE"),
-    ("floor_dp2t", "floor", "t", "F_DP2T(dp) = time '00:00:00.0001'", None, "DOUBLE -> TIME"),
-    ("floor_ts2dp", "floor", "t", "F_TS2DP(ts) = -1", None, "TIMESTAMP -> DOUBLE"),
-    ("floor_dp2ts", "floor", "t", f"F_DP2TS(dp) = {NEVER_TS}", None, "DOUBLE -> TIMESTAMP"),
-    ("floor_dp2si", "floor", "t", "F_DP2SI(dp) = -1", None, "DOUBLE -> SMALLINT"),
-    ("floor_dp2si_ts2dp", "floor", "t", "F_DP2SI(F_TS2DP(ts)) = -1", None,
-     "DOUBLE -> SMALLINT of TIMESTAMP -> DOUBLE"),
-    ("floor_dpdow", "floor", "t", "F_DPDOW(dp, '67') = -1", None, "DOUBLE, CSTRING -> SMALLINT"),
-    ("floor_now", "floor", "t", f"F_NOW() = {NEVER_TS}", None, "() -> FREE_IT TIMESTAMP"),
-    ("floor_match", "floor", "t", "F_MATCH(code, 'INV-2024-*') = 1", None, "CSTRING, CSTRING -> SMALLINT"),
-    ("floor_alc", "floor", "t", "F_ALC(word) = 'x'", None, "CSTRING -> FREE_IT CSTRING"),
-    ("floor_iif_d", "floor", "t", f"F_IIF_D(flag, d, d) = {NEVER_DATE}", None, "SMALLINT, DATE, DATE -> DATE"),
-    ("floor_iif_t", "floor", "t", "F_IIF_T(flag, tm, tm) = time '00:00:00.0001'", None,
-     "SMALLINT, TIME, TIME -> TIME"),
-    ("floor_iif_ts", "floor", "t", f"F_IIF_TS(flag, ts, ts) = {NEVER_TS}", None,
-     "SMALLINT, TIMESTAMP, TIMESTAMP -> TIMESTAMP"),
-    ("floor_iif_s", "floor", "t", "F_IIF_S(flag, code, word) = 'x'", None, "SMALLINT, CSTRING, CSTRING -> CSTRING"),
-    ("floor_iif_i", "floor", "t", "F_IIF_I(flag, n, m) = -1", None, "SMALLINT, INTEGER, INTEGER -> INTEGER"),
-    ("floor_iif_dp", "floor", "t", "F_IIF_DP(flag, x, y) = -1", None, "SMALLINT, DOUBLE, DOUBLE -> DOUBLE"),
-    ("floor_div", "floor", "t", "F_DIV(x, y) = -1", None, "DOUBLE, DOUBLE -> DOUBLE"),
-    ("floor_blob", "floor", "blobs", "F_BLOB(data) = -1", None,
-     "BLOB -> INTEGER, reading its first four bytes"),
-    ("floor_blob3", "floor", "blobs", "F_BLOB3(data, 2, 0) = -1", None, "BLOB, INTEGER, INTEGER -> INTEGER"),
-    ("floor_blobread", "floor", "blobs", "F_BLOBREAD(data, 2, 0) = -1", None,
-     "BLOB, INTEGER, INTEGER -> INTEGER, reading the whole BLOB"),
+    # Floors, one per shape (from the table's [[floor]] entries).
+    *FLOOR_QUERIES,
     # The functions (their queries are in the table), and the compositions
     # and masks worth seeing.
     *(q for f in table_of_functions.functions(TABLE) for q in vantor_queries(f)),

@@ -5,8 +5,10 @@
 # folders plus its copyright and changelog (so the i386 and amd64 packages
 # of both versions can be installed side by side, Multi-Arch: same), says
 # when installed that its server is missing, the common package carries the
-# scripts as they are in sql/ and vantor-install, lintian reports no error
-# and no warning, and the modules have the right shape and exports.
+# scripts as they are in sql/ and vantor-install and the users'
+# documentation alone (the README, the changelog and the guides), lintian
+# reports no error and no warning, and the modules have the right shape and
+# exports.
 #   scripts/check-package.sh i386|x86_64
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -87,9 +89,20 @@ done
 cmp -s "$scratch/common/usr/sbin/vantor-install" "$root/scripts/vantor-install" || fail "$common: vantor-install differs from scripts/vantor-install"
 [ -x "$scratch/common/usr/sbin/vantor-install" ] || fail "$common: vantor-install is not executable"
 if dpkg-deb -c "$common" | awk '{print $6}' | grep -q '^\./usr/lib/'; then fail "$common carries architecture files"; fi
+# The documentation is what users read: the README, the changelog and the
+# guides (the upgrading guide where the source has one), each as it is in
+# the source; the maintainers' measurements stay out.
+docs=(README.md CHANGELOG.md docs/masks.md docs/dates.md docs/blobs.md)
+[ ! -f "$root/docs/upgrading.md" ] || docs+=(docs/upgrading.md)
+printf '%s\n' "${docs[@]}" changelog.gz copyright | sort > "$scratch/expected-docs"
+(cd "$scratch/common/usr/share/doc/vantor-common" && find . -type f | sed 's|^\./||' | sort) > "$scratch/docs"
+diff -u "$scratch/expected-docs" "$scratch/docs" || fail "$common carries other documentation than this"
+for f in "${docs[@]}"; do
+  cmp -s "$scratch/common/usr/share/doc/vantor-common/$f" "$root/$f" || fail "$common: $f differs from the source's"
+done
 
 command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup.sh installs it)"
 lintian --tag-display-limit 0 "${debs[@]}" "$common" > "$scratch/lintian" 2>&1 || true
 if grep -E '^[EW]: ' "$scratch/lintian"; then fail "lintian reports the errors or warnings above"; fi
 
-echo "check-package: $(basename "${debs[0]}") and $(basename "${debs[1]}") (Multi-Arch: same) install the two modules into /usr/lib/$triplet/firebird/3.0 and 4.0 only, and say when their server is missing; $(basename "$common") the scripts into /usr/share/vantor and vantor-install; lintian: no errors, no warnings"
+echo "check-package: $(basename "${debs[0]}") and $(basename "${debs[1]}") (Multi-Arch: same) install the two modules into /usr/lib/$triplet/firebird/3.0 and 4.0 only, and say when their server is missing; $(basename "$common") the scripts into /usr/share/vantor, vantor-install and the users' documentation; lintian: no errors, no warnings"

@@ -37,6 +37,10 @@ COMMAND = "python3 scripts/functions.py write"
 
 KINDS = {"TEXT": "Text", "SMALLINT": "Smallint", "INTEGER": "Integer", "DOUBLE PRECISION": "Double",
          "DATE": "Date", "TIME": "Time", "TIMESTAMP": "Timestamp", "BLOB": "Blob"}
+# The character sets the table may fix for a text, and the UDR module's
+# rule for each (udr/routines.h, CharSetRule): a WIN1250 text is read as
+# code-page-1250 bytes.
+CHARSET_RULES = {"WIN1250": "Win1250Bytes"}
 
 
 def load(lengths=None):
@@ -59,6 +63,10 @@ def load(lengths=None):
                 raise SystemExit(f"functions.py: {f['name']}: unknown type {kind}")
         if f["passing"] not in ("BY VALUE", "FREE_IT", "BY REFERENCE"):
             raise SystemExit(f"functions.py: {f['name']}: passing is {f['passing']}")
+        for value in f["args"] + [f]:
+            if "charset" in value and value["charset"] not in CHARSET_RULES:
+                raise SystemExit(f"functions.py: {f['name']}: the UDR module has no rule for "
+                                 f"CHARACTER SET {value['charset']} (it knows {', '.join(CHARSET_RULES)})")
         if not isinstance(f.get("strict"), bool):
             raise SystemExit(f"functions.py: {f['name']}: strict must be true or false")
     for floor in table.get("floor", []):
@@ -1053,16 +1061,34 @@ NULL_ADDRESS = {"gives_zero": "GivesZero", "gives_null": "GivesNull", "reads_emp
                 "passed_on": "PassedOn"}
 
 
+def charset_rule(f, value):
+    """The character-set rule of an argument or (VALUE is F) the result of F:
+    a text whose character set the table fixes is read by that set's rule; a
+    text argument of a function that hands back one of its arguments as a
+    text result in the database's character set (BY REFERENCE) must be in
+    the result's character set; anything else is taken as declared."""
+    if value.get("type", value.get("returns")) != "TEXT":
+        return "Any"
+    if "charset" in value:
+        return CHARSET_RULES[value["charset"]]
+    if value is not f and f["returns"] == "TEXT" and "charset" not in f and f["passing"] == "BY REFERENCE":
+        return "Result"
+    return "Any"
+
+
 def routine_table_inc(table):
     out = [generated_c_header("The UDR routine table's entries: name, the kinds of\n"
                               "// the arguments and the result, NULL in any argument giving NULL, body,\n"
-                              "// what the legacy entry point does with a null address for each argument.")]
+                              "// what the legacy entry point does with a null address for each argument,\n"
+                              "// the character-set rules of the arguments and the result.")]
     for f in functions(table):
         args = ", ".join(f"Kind::{KINDS[arg['type']]}" for arg in f["args"])
         strict = "true" if f["strict"] else "false"
         body = f.get("routine", "Run" + f["name"])
         nulls = ", ".join(f"NullAddress::{NULL_ADDRESS[arg.get('null_address', 'gives_zero')]}" for arg in f["args"])
-        out.append(f'{{"{f["name"]}", {{{args}}}, Kind::{KINDS[f["returns"]]}, {strict}, {body}, {{{nulls}}}}},')
+        charsets = ", ".join(f"CharSetRule::{charset_rule(f, arg)}" for arg in f["args"])
+        out.append(f'{{"{f["name"]}", {{{args}}}, Kind::{KINDS[f["returns"]]}, {strict}, {body}, {{{nulls}}}, '
+                   f'{{{charsets}}}, CharSetRule::{charset_rule(f, f)}}},')
     return "\n".join(out) + "\n"
 
 
@@ -1136,6 +1162,10 @@ def write_if_changed(path, text):
 LIST_WINDOW = 40
 SKIPPED_DIRS = {".git", "build", "corpus"}
 ALLOWED = {TABLE}
+# Files that must call every function (the load workload runs all of them):
+# they name every function on purpose, and the check says which one a file
+# leaves out.
+CALLS_EVERY_FUNCTION = {"tests/load/workload.sql"}
 
 
 def lists_every_function(text, names):
@@ -1158,7 +1188,8 @@ def hand_kept_lists(table, generated):
         dirs[:] = sorted(d for d in dirs if d not in SKIPPED_DIRS)
         for file in sorted(files):
             path = os.path.relpath(os.path.join(folder, file), ROOT)
-            if path in ALLOWED or path in generated or path.endswith(".md") or path.startswith("docs/"):
+            if (path in ALLOWED or path in CALLS_EVERY_FUNCTION or path in generated or path.endswith(".md")
+                    or path.startswith("docs/")):
                 continue
             try:
                 with open(os.path.join(ROOT, path), encoding="utf-8") as f:
@@ -1186,6 +1217,13 @@ def check(table):
         print(f"functions.py: {path} lists all 23 functions by hand: make it read {TABLE} "
               f"(or a file generated from it)")
         status = 1
+    for path in sorted(CALLS_EVERY_FUNCTION):
+        with open(os.path.join(ROOT, path), encoding="utf-8") as f:
+            text = f.read().lower()
+        for f in functions(table):
+            if not re.search(r"(?<![\w$])" + re.escape(f["name"].lower()) + r"\(", text):
+                print(f"functions.py: {path} does not call {f['name']}, and it must call every function")
+                status = 1
     if status == 0:
         print(f"functions.py: {len(files)} generated files current, no hand-kept list of the functions")
     return status

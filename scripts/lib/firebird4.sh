@@ -24,6 +24,8 @@ FB4_PACKAGES=(
   libc6 libstdc++6 libgcc-s1 libicu76 libre2-11 libabsl20240722 libtomcrypt1 libtommath1
   libedit2 libbsd0 libmd0 libtinfo6 libncursesw6 zlib1g libgmp10
 )
+# The mirror to fetch from: debian_mirror.
+. "$(dirname "${BASH_SOURCE[0]}")/platform.sh"
 fb4_use() {
   FB4_ARCH=$1
   case "$FB4_ARCH" in
@@ -62,12 +64,7 @@ fb4_install() {
   if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
   echo "setup: fetching the Firebird 4.0 engine ($FB4_ARCH) into $FB4_DIR" >&2
   # The machine's own Debian mirror, with trixie as the suite.
-  # Either file may be missing (a debootstrap root has only sources.list),
-  # and an unmatched glob is a failed sed under pipefail: hence the || true.
-  mirror=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null \
-             | sed -n 's/^URIs: *\(http[^ ]*\/debian\)\/* *$/\1/p' | head -n 1 || true)
-  [ -n "$mirror" ] || mirror=$(sed -n 's/^deb \(\[[^]]*\] \)\?\(http[^ ]*\/debian\)\/\? .*/\2/p' /etc/apt/sources.list 2>/dev/null | head -n 1 || true)
-  [ -n "$mirror" ] || mirror=http://deb.debian.org/debian
+  mirror=$(debian_mirror) || return 1
   work=$(mktemp -d)
   chmod 755 "$work"
   mkdir -p "$work/sources" "$work/lists/partial" "$work/cache/archives/partial" "$work/debs"

@@ -20,8 +20,10 @@
 #                                root's own 4.0 client programs, run from
 #                                outside it
 #   TRIXIE_PASSWORD              SYSDBA's password in that server
-# The server's start and stop: await_listening and end_server.
+# The server's start and stop: await_listening and end_server; the mirror:
+# debian_mirror.
 . "$(dirname "${BASH_SOURCE[0]}")/fbroot.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/platform.sh"
 TRIXIE_DIR=${VANTOR_TRIXIE_DIR:-/opt/vantor/trixie-fb4}
 TRIXIE_FB=/usr/lib/x86_64-linux-gnu/firebird/4.0
 # The server, and ib_util, which the legacy module needs (the vantor
@@ -33,24 +35,11 @@ TRIXIE_STAMP="$TRIXIE_DIR/.vantor-made"
 
 trixie_made() { [ -f "$TRIXIE_STAMP" ] && [ "$(cat "$TRIXIE_STAMP")" = "$TRIXIE_RECIPE" ]; }
 
-# The Debian mirror of this machine's apt sources (deb822 or one-line form).
-trixie_mirror() {
-  local mirror="" file
-  for file in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$file" ] || continue
-    mirror=$(sed -n 's/^URIs: *\(http[^ ]*\/debian\)\/* *$/\1/p' "$file" | head -n 1)
-    [ -z "$mirror" ] || break
-  done
-  [ -n "$mirror" ] || [ ! -f /etc/apt/sources.list ] \
-    || mirror=$(sed -n 's/^deb \(\[[^]]*\] \)\?\(http[^ ]*\/debian\)\/\? .*/\2/p' /etc/apt/sources.list | head -n 1)
-  echo "${mirror:-http://deb.debian.org/debian}"
-}
-
 trixie_make() {
   trixie_made && return 0
   [ -x /usr/sbin/debootstrap ] || { echo "debootstrap is not installed (apt-get install debootstrap)" >&2; return 1; }
   local work="$TRIXIE_DIR.new" mirror
-  mirror=$(trixie_mirror)
+  mirror=$(debian_mirror) || return 1
   echo "making the Debian 13 root $TRIXIE_DIR (debootstrap from $mirror)" >&2
   rm -rf "$work"
   mkdir -p "$(dirname "$TRIXIE_DIR")"

@@ -1,8 +1,9 @@
 // The backtracking matcher: the matching discipline of the language, step
 // by step, on an explicit stack, within a budget of steps. It settles
 // ordinary masks at once; when its budget runs out, MatchWildcard hands the
-// match to the position tables (exact.cpp), which give the same outcome in
-// bounded time.
+// match to the position sets (bitsets.cpp), which pass a mask whose groups
+// they cannot carry, or a text too long for their memory, on to the
+// position tables (positions.cpp): both give the same outcome in bounded time.
 #include "mask/compiled.h"
 
 namespace vantor {

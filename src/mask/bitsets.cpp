@@ -608,7 +608,7 @@ private:
 bool PositionSetsDecide(const CompiledMask& mask, size_t textLength) noexcept {
     // At most seven working sets, one mask per byte value and kSetMasks
     // member masks; past the bound (texts far longer than SQL passes), the
-    // tables of exact.cpp need less.
+    // tables of positions.cpp need less.
     const int64_t words = static_cast<int64_t>(textLength / kWordBits) + 1;
     return PositionSets::CarriesGroups(mask) &&
            (PositionSets::WorkingSets(mask) + 256 + kSetMasks) * words * 8 <= kMatchBytes;

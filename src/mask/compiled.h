@@ -279,11 +279,14 @@ MatchOutcome MatchByBacktracking(const CompiledMask& mask, std::string_view text
 // "?", "#", "*" and "%" alone (direct.cpp), with nothing compiled, within a
 // budget of `steps`.
 MatchOutcome MatchDirectly(std::string_view text, std::string_view mask, int64_t steps) noexcept;
-// The same outcome from a table of positions per nesting level (exact.cpp),
+// The same outcome from a table of positions per nesting level (positions.cpp),
 // within the per-call bound.
 MatchOutcome MatchByPositions(const CompiledMask& mask, std::string_view text) noexcept;
-// The same outcome for a mask without groups from sets of positions, 64 to
-// a word (bitsets.cpp); a mask with groups goes to MatchByPositions.
+// The same outcome from sets of positions, 64 to a word (bitsets.cpp), for
+// a mask without groups or whose groups stand in the whole mask's own list
+// only (nesting depth 1), each alternative ending in one place per start or
+// closing the mask; any other mask, or a text whose sets would pass
+// kMatchBytes, goes to MatchByPositions.
 MatchOutcome MatchByPositionSets(const CompiledMask& mask, std::string_view text) noexcept;
 // Whether MatchByPositionSets decides this mask on a text of this length
 // itself (rather than handing it to the position tables).

@@ -24,7 +24,23 @@ bool Encode(std::string_view mask, SmallVec<char, 256>& encoded, std::string_vie
 }
 
 // Backtracking (and the direct path) settle ordinary masks within this many
-// steps: linear in the input (a quarter of it on a large input).
+// steps: linear in the input (a quarter of it on a large input). Where the
+// figures come from:
+//   perItem 8  A match in which every element is entered once takes one
+//              step per element (its frame) and at most one per text byte
+//              (the failed probes of the any-runs, each position probed by
+//              one run only; less where memchr or a set scan reads the
+//              bytes), so at most one step per item. 8 per item leaves
+//              every item room to be retried seven times (a "_" that gives
+//              its character back, an alternative tried again from
+//              another start) before the exact paths take over.
+//   256        The floor for tiny inputs, where 8 per item is a few dozen
+//              steps: it keeps a short mask on a short text with the
+//              backtracker, whose cost is its steps, rather than the exact
+//              paths, whose cost does not shrink with the input (the
+//              position sets calloc five to seven working sets and one
+//              mask per byte value the mask names; the tables take their
+//              block).
 int64_t Budget(int64_t elements, size_t textLength, int64_t perItem = 8) noexcept {
     return 256 + perItem * (elements + static_cast<int64_t>(textLength));
 }
@@ -44,7 +60,12 @@ MatchOutcome MatchWildcard(const CompiledMask& mask, std::string_view text) noex
     // the same outcome.
     // On a large input, steps spent on a mask that backtracking does not
     // settle are lost before the exact paths decide: a quarter of the
-    // budget there.
+    // budget there. 2 per item still covers a match whose elements are each
+    // entered once (one step per item, above) and once more. 4096 items
+    // bounds what the full budget can lose: at most 256 + 8 x 4096 = 33,024
+    // steps on any input up to that size; past it the loss would grow with
+    // the text, 8 steps a byte, while the position sets spend on a byte one
+    // word operation per 64 elements.
     const bool large = mask.Elements.size() + static_cast<int64_t>(text.size()) > 4096;
     const int64_t perItem = large ? 2 : 8;
     const MatchOutcome decided = MatchByBacktracking(mask, text, Budget(mask.Elements.size(), text.size(), perItem));
@@ -54,7 +75,12 @@ MatchOutcome MatchWildcard(const CompiledMask& mask, std::string_view text) noex
 
 MatchOutcome CompiledMaskCache::Decide(std::string_view text, std::string_view mask,
                                        CompiledMaskCache* cache) noexcept {
-    // A mask of plain characters and wildcards needs no compiling.
+    // A mask of plain characters and wildcards needs no compiling. The
+    // direct path has 8 steps an item on every input: a step is one move
+    // of the latest any-run, after which at most the piece that follows
+    // that run is compared again, so a mask whose pieces nearly match all
+    // along the text (the case that makes it slow) stops after 8 moves an
+    // item and goes to the compiler.
     const MatchOutcome direct = MatchDirectly(text, mask, Budget(static_cast<int64_t>(mask.size()), text.size()));
     if (direct != MatchOutcome::TooComplex) return direct;
     if (cache && cache->Keep(mask)) return MatchWildcard(*cache->compiled_, text);

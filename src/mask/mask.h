@@ -33,10 +33,11 @@
 // element each. A mask of plain characters, "?", "#", "*" and "%" is matched
 // straight from its text (direct.cpp); any other is compiled and
 // backtracked as the language says (backtrack.cpp). Both work within a
-// budget of steps linear in mask plus text (8 per element and text byte; 2
-// on a large input, where steps that do not settle the mask only delay the
-// exact paths), a step being a frame, a failed probe, a scan of 8 set
-// members or of 64 bytes by memchr or memcmp: each about the same time.
+// budget of steps linear in mask plus text (8 per element and text byte;
+// for backtracking 2 on a large input, where steps that do not settle the
+// mask only delay the exact paths; mask.cpp says why these figures), a
+// step being a frame, a failed probe, a scan of 8 set members or of 64
+// bytes by memchr or memcmp: each about the same time.
 // That settles ordinary masks in linear time with no heap beyond the
 // compiled mask. Past the budget the outcome is computed exactly for every
 // text position at once:
@@ -46,7 +47,7 @@
 //     sets of positions, 64 to a word (bitsets.cpp): time O(elements x
 //     text length / 64), memory under 300 x (text length / 8) bytes;
 //   with any other groups, from tables of one entry per position
-//     (exact.cpp): time O(elements x text length), memory 12 x (group
+//     (positions.cpp): time O(elements x text length), memory 12 x (group
 //     nesting depth + 1) x (text length + 1) bytes.
 // Either is allowed at most kMatchBytes (16 MiB), on i386 and x86-64 alike
 // (x86-64 could afford more, but both flavours must give the same results).

@@ -306,11 +306,30 @@ std::string CheckDeclaration(const Routine& routine, const MessageLayout& in, co
     const auto singleByte1250 = [](unsigned charSet) {
         return charSet == kCharSetWin1250 || charSet == kCharSetNone || charSet == kCharSetOctets;
     };
-    if (std::strcmp(routine.Name, "ALC") == 0 && !(singleByte1250(in[0].CharSet) && singleByte1250(out[0].CharSet)))
-        return "its text and result must be CHARACTER SET WIN1250, NONE or OCTETS";
-    if (std::strcmp(routine.Name, "IIF_S") == 0 &&
-        !(in[1].CharSet == out[0].CharSet && in[2].CharSet == out[0].CharSet))
-        return "its two texts and its result must share one character set";
+    // The texts each rule names, and whether the declaration keeps it.
+    int win1250Texts = 0, resultTexts = 0;
+    bool win1250Kept = true, resultKept = true;
+    for (size_t i = 0; i < in.size() && i < routine.InCharSets.size(); ++i) {
+        if (routine.InCharSets[i] == CharSetRule::Win1250Bytes) {
+            ++win1250Texts;
+            win1250Kept = win1250Kept && singleByte1250(in[i].CharSet);
+        } else if (routine.InCharSets[i] == CharSetRule::Result) {
+            ++resultTexts;
+            resultKept = resultKept && in[i].CharSet == out[0].CharSet;
+        }
+    }
+    const bool win1250Result = routine.OutCharSet == CharSetRule::Win1250Bytes;
+    if (win1250Result) win1250Kept = win1250Kept && singleByte1250(out[0].CharSet);
+    const auto texts = [](int count) {
+        return count == 1 ? std::string("its text") : count == 2 ? std::string("its two texts")
+                                                                 : "its " + std::to_string(count) + " texts";
+    };
+    if (!win1250Kept) {
+        std::string named = win1250Texts ? texts(win1250Texts) : std::string("its result");
+        if (win1250Texts && win1250Result) named += " and result";
+        return named + " must be CHARACTER SET WIN1250, NONE or OCTETS";
+    }
+    if (!resultKept) return texts(resultTexts) + " and its result must share one character set";
     return std::string();
 }
 

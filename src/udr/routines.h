@@ -86,11 +86,20 @@ enum class NullAddress : uint8_t {
     PassedOn,    // hands it back when it is the one chosen (IIF): NULL then
 };
 
+// The character sets a declaration may give a text, as the table's entry
+// implies them (scripts/functions.py, charset_rule).
+enum class CharSetRule {
+    Any,           // not a text, or a text taken in whatever set it is declared in
+    Win1250Bytes,  // read as code-page-1250 bytes (the table's WIN1250): WIN1250, NONE or OCTETS
+    Result,        // handed back as the text result: the result's character set
+};
+
 // A function of the module, as src/frame/functions.toml describes it: its
 // name (as the declarations' EXTERNAL NAME gives it), the kinds of its
 // arguments and result, whether NULL in any argument gives NULL without
-// running it (Strict), its body, and what its legacy entry point does with
-// a null address for each argument.
+// running it (Strict), its body, what its legacy entry point does with a
+// null address for each argument, and the character-set rules of its
+// arguments and result.
 struct Routine {
     const char* Name;
     std::vector<Kind> In;
@@ -98,6 +107,8 @@ struct Routine {
     bool Strict;
     RoutineBody Run;
     std::vector<NullAddress> OnNullAddress;
+    std::vector<CharSetRule> InCharSets;
+    CharSetRule OutCharSet;
 };
 
 // How a declaration has SQL NULL reach one argument. A function declared
@@ -125,10 +136,9 @@ Outcome Execute(const Routine& routine, const Call& call, const std::vector<Null
                 std::vector<unsigned char>* scratch = nullptr);
 
 // Checks a function's declaration: the shape (CheckShape) and the character
-// sets it can work in. ALC folds code-page-1250 bytes, so its text and
-// result are WIN1250, NONE or OCTETS; IIF_S hands bytes through, so its two
-// texts and its result share one character set. Empty when it fits,
-// otherwise what does not.
+// sets of its texts, by the routine's rules (a text read as code-page-1250
+// bytes is WIN1250, NONE or OCTETS; texts handed back as the result are in
+// the result's character set). Empty when it fits, otherwise what does not.
 std::string CheckDeclaration(const Routine& routine, const MessageLayout& in, const MessageLayout& out);
 
 // Every function of the module, in the order of the table.

@@ -21,7 +21,11 @@ select count(*) as rows_,
        sum(iif(dp2t(t2dp(tm)) = tm, 0, 1)) as dp2t_bad,
        sum(ts2dp(ts)) as ts2dp_sum,
        sum(datediff(millisecond from timestamp '1800-01-01 00:00' to dp2ts(dp))) as dp2ts_sum,
-       sum(datediff(day from date '1800-01-01' to dp2d(dp))) as dp2d_days
+       sum(datediff(day from date '1800-01-01' to dp2d(dp))) as dp2d_days,
+       sum(datediff(day from date '1800-01-01' to iif_d(mod(n, 3) - 1, dt, dp2d(dp)))) as chosen_dates,
+       sum(datediff(millisecond from time '00:00' to iif_t(mod(n, 5) - 2, tm, dp2t(dp)))) as chosen_times,
+       sum(datediff(millisecond from timestamp '1800-01-01 00:00' to iif_ts(mod(n, 2), ts, dp2ts(dp))))
+         as chosen_timestamps
   from inputs;
 
 -- The calendar fields, the weekday filter, the mask engine, lower-casing,

@@ -106,6 +106,7 @@ EXECUTE BLOCK RETURNS (FUNCTION_NAME VARCHAR(63), ENTRY_POINT VARCHAR(63), WHAT 
     DECLARE FieldType SMALLINT;
     DECLARE FieldScale SMALLINT;
     DECLARE CharLength SMALLINT;
+    DECLARE FieldLength INTEGER;
     DECLARE CharSetId SMALLINT;
     DECLARE SqlType VARCHAR(100);
     DECLARE Letter CHAR(1);
@@ -121,18 +122,21 @@ EXECUTE BLOCK RETURNS (FUNCTION_NAME VARCHAR(63), ENTRY_POINT VARCHAR(63), WHAT 
     Rules = '';
     FOR SELECT a.RDB$ARGUMENT_POSITION, TRIM(a.RDB$ARGUMENT_NAME), a.RDB$MECHANISM,
                COALESCE(a.RDB$FIELD_TYPE, f.RDB$FIELD_TYPE), COALESCE(a.RDB$FIELD_SCALE, f.RDB$FIELD_SCALE),
-               COALESCE(a.RDB$CHARACTER_LENGTH, f.RDB$CHARACTER_LENGTH),
+               COALESCE(a.RDB$CHARACTER_LENGTH, f.RDB$CHARACTER_LENGTH), COALESCE(a.RDB$FIELD_LENGTH, f.RDB$FIELD_LENGTH),
                COALESCE(a.RDB$CHARACTER_SET_ID, f.RDB$CHARACTER_SET_ID)
           FROM RDB$FUNCTION_ARGUMENTS a LEFT JOIN RDB$FIELDS f ON f.RDB$FIELD_NAME = a.RDB$FIELD_SOURCE
           WHERE a.RDB$FUNCTION_NAME = :Key AND a.RDB$PACKAGE_NAME IS NULL
           ORDER BY a.RDB$ARGUMENT_POSITION
-          INTO ArgPosition, ArgName, Mechanism, FieldType, FieldScale, CharLength, CharSetId DO
+          INTO ArgPosition, ArgName, Mechanism, FieldType, FieldScale, CharLength, FieldLength, CharSetId DO
     BEGIN
       /* The type, and the letter of its kind: T a text, S SMALLINT, I
          INTEGER, D DOUBLE PRECISION, A DATE, M TIME, P TIMESTAMP, B BLOB, ?
-         anything else. A legacy CSTRING(32767) is the longest VARCHAR. */
+         anything else. A legacy CSTRING(32767) is the longest VARCHAR. A
+         restore on Firebird 4.0 leaves a legacy argument's length in
+         characters NULL: its length in bytes says it. */
       SetName = NULL;
-      SELECT TRIM(RDB$CHARACTER_SET_NAME), MINVALUE(:CharLength, 32765 / RDB$BYTES_PER_CHARACTER)
+      SELECT TRIM(RDB$CHARACTER_SET_NAME),
+             MINVALUE(COALESCE(:CharLength, :FieldLength / RDB$BYTES_PER_CHARACTER), 32765 / RDB$BYTES_PER_CHARACTER)
         FROM RDB$CHARACTER_SETS WHERE RDB$CHARACTER_SET_ID = :CharSetId
         INTO SetName, CharLength;
       SqlType = DECODE(FieldType, 7, 'SMALLINT', 8, 'INTEGER', 27, 'DOUBLE PRECISION', 12, 'DATE', 13, 'TIME',

@@ -313,7 +313,7 @@ insert into t (id, d, code) values (99, DATE '2000-01-01', 'X');
 EOF
   ! run "$db" "$scratch/refused.sql" > "$scratch/refused.out" && grep -q 'CHECK constraint' "$scratch/refused.out"
 }
-used() {  # used N NULLS: the expected output of use N, NULLS as the legacy (1) or UDR (<null>) rule gives
+used() {  # used N NULLS: the expected output of use N, NULLS as the legacy rules give (1), which a move keeps
   local n=$1 rows=$(( $1 + 1 )) sum=0
   for i in $(seq 0 "$1"); do sum=$((sum + 36526 + i)); done
   cat <<EOF
@@ -334,7 +334,7 @@ check "move: legacy module with dependents" same "$(use 0)" "$(used 0 1)"
 check "move: CHECK constraint holds (legacy)" refused
 run "$db" "$scripts/vantor-udr.sql" > "$scratch/out" && ok=1 || ok=0
 check "move: vantor-udr.sql moves to UDR in place" same "$ok $(summary "$db")" "1 UDR=23"
-check "move: every dependent works through UDR" same "$(use 1)" "$(used 1 '<null>')"
+check "move: every dependent works through UDR" same "$(use 1)" "$(used 1 1)"
 check "move: CHECK constraint holds (UDR)" refused
 run "$db" "$scripts/vantor.sql" > "$scratch/out" && ok=1 || ok=0
 check "move: vantor.sql moves back (D2DP, Match and IIF_S used by others: stand-ins)" \
@@ -343,7 +343,7 @@ check "move: every dependent works through legacy" same "$(use 2)" "$(used 2 1)"
 check "move: CHECK constraint holds (legacy again)" refused
 run "$db" "$scripts/vantor-udr.sql" > "$scratch/out" && ok=1 || ok=0
 check "move: vantor-udr.sql moves to UDR again, helpers dropped" same "$ok $(summary "$db")" "1 UDR=23"
-check "move: every dependent works through UDR again" same "$(use 3)" "$(used 3 '<null>')"
+check "move: every dependent works through UDR again" same "$(use 3)" "$(used 3 1)"
 
 # Deliberately failing steps. First: a move that meets BLOB2SO declared by
 # something else, after 22 of its 23 functions (the last one fails).

@@ -5,7 +5,7 @@ scripts/enginebench.sh).
   enginebench.py build-sql ROWS OUT.sql
       the table, its rows, the floors of both modules
   enginebench.py time-sql SUITE RUNS BLOBS MARK OUT.sql
-      the timed queries of SUITE (functions or lengths), RUNS rounds, each
+      the timed queries of SUITE (functions, lengths or moved), RUNS rounds, each
       query after a call of the marker program MARK
   enginebench.py results SUITE ISQL_OUTPUT MARKS ROWS BLOBS RUNS ENGINE OUT.json
 
@@ -235,6 +235,31 @@ def length_declarations():
                      for name, function, _p, _l, shape in length_variants())
 
 
+# The moved suite: each function with arguments through its fresh UDR
+# declaration (SQL's NULL rules) and through the same declaration as a move
+# from the legacy module leaves it (M_<name>, the legacy declaration's NULL
+# rules after the routine's name), side by side in one run.
+MOVED = [f for f in table_of_functions.functions(TABLE) if f["args"] and "bench" in f]
+
+
+def moved_queries():
+    out = [("scan", "scan", "t", None, None, "bare scan of T"), ("scan_blobs", "scan", "blobs", None, None, "")]
+    for f in MOVED:
+        for key, _kind, table, predicate, _floor, what in vantor_queries(f)[:1]:
+            out.append((key, "fresh", table, predicate, None, what))
+            moved = re.sub(r"\b" + f["name"] + r"\(", f"M_{f['name']}(", predicate, count=1)
+            out.append((f"moved:{key}", "moved", table, moved, key, what))
+    return out
+
+
+def moved_declarations():
+    return "\n".join(
+        f"CREATE OR ALTER FUNCTION M_{f['name']} {table_of_functions.udr_signature(TABLE, f, placeholders=False)} "
+        f"EXTERNAL NAME 'vantor_udr!{f['name']}!legacy:"
+        + ",".join("null" if a.get("legacy_null") else "zero" for a in f["args"]) + "' ENGINE UDR;"
+        for f in MOVED)
+
+
 def legacy_predicate(predicate):
     return re.sub(r"\b(" + "|".join(FUNCTIONS) + r")\(", r"LEGACY_\1(", predicate)
 
@@ -335,6 +360,8 @@ def suite_queries(suite):
         return timed_queries()
     if suite == "lengths":
         return length_queries()
+    if suite == "moved":
+        return moved_queries()
     raise SystemExit(f"enginebench: no suite {suite}")
 
 
@@ -345,6 +372,8 @@ def time_sql(suite, runs, blobs, mark):
     if suite == "lengths":
         # Declared here, so that a database built earlier has them as they are now.
         lines += [length_declarations(), "COMMIT;"]
+    if suite == "moved":
+        lines += [moved_declarations(), "COMMIT;"]
     lines += ["/* Warm the cache: every table read through once, every BLOB read in full. */",
              "SELECT COUNT(*) AS WARM FROM t;", "SELECT COUNT(*) AS WARM FROM t WHERE x / y = -1;",
              "SELECT COUNT(*) AS WARM FROM blobs WHERE F_BLOBREAD(data, 2, 0) = -1;",
@@ -445,6 +474,10 @@ def results(suite, output, marks, rows, blobs, runs, engine):
             legacy = by_key[q["ref"]]
             q["same_count"] = q["count"] == legacy["count"]
             q["legacy_ns_per_row"] = legacy["net_ns_per_row"]
+        if q["kind"] == "moved":
+            fresh = by_key[q["ref"]]
+            q["same_count"] = q["count"] == fresh["count"]
+            q["fresh_ns_per_row"] = fresh["net_ns_per_row"]
         if q["kind"] == "udr":
             # The two modules must count the same rows (the table has no NULLs).
             legacy = by_key[q["key"][len(UDR):]]

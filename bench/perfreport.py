@@ -275,6 +275,8 @@ def engine_summary_table(data):
     """The plain table of every query, as enginebench.sh prints it."""
     if data.get("suite") == "lengths":
         return lengths_table(data)
+    if data.get("suite") == "moved":
+        return moved_table(data)
     rows = [f"{data.get('engine', 'Firebird 3.0 i386')}: {data['rows']:,} rows ({data['blobs']:,} BLOBs "
             f"of 64 KiB), median of {data['runs']} rounds; ns per row, user plus system CPU time of the "
             "engine's process (elapsed: the elapsed time; isql user: isql's own Cpu statistic, user time "
@@ -299,6 +301,23 @@ def engine_summary_table(data):
             "" if floor is None else f"{q['above_floor_ns']:+.0f}",
             "" if pct is None else f"{pct:+.1f}%"))
     return "\n".join(rows)
+
+
+def moved_table(data):
+    """A moved run: each function per row through its fresh UDR declaration
+    and through the declaration a move from the legacy module leaves (the
+    legacy NULL rules), in one run, and the ratio."""
+    out = [f"{data['engine']}, {data['rows']} rows, median of {data['runs']} rounds, user+system ns per row "
+           "beyond the bare scan", "", "| function | fresh | moved | moved / fresh |", "|---|---:|---:|---:|"]
+    for q in data["queries"]:
+        if q["kind"] != "moved":
+            continue
+        if not q["same_count"]:
+            raise SystemExit(f"perfreport: {q['key']} counts {q['count']} rows, the fresh declaration another number")
+        fresh, moved = q["fresh_ns_per_row"], q["net_ns_per_row"]
+        ratio = f"{moved / fresh:.2f}" if fresh > 0 else "-"
+        out.append(f"| `{q['ref']}` | {fresh:.1f} | {moved:.1f} | {ratio} |")
+    return "\n".join(out)
 
 
 def lengths_table(data):

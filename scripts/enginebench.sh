@@ -12,7 +12,7 @@
 # (scripts/perfreport.sh turns it into the report).
 #
 #   scripts/enginebench.sh [--engine fb3|fb4] [--flavour i386|x86_64] [--rows N]
-#                          [--blobs N] [--runs N] [--reuse] [--work DIR] [--suite functions|lengths]
+#                          [--blobs N] [--runs N] [--reuse] [--work DIR] [--suite functions|lengths|moved]
 #
 # Each query is timed by the user plus system CPU time of the process that
 # runs the engine (isql, with the engine embedded), read from /proc by a
@@ -20,7 +20,9 @@
 # bench/enginebench.py). --suite lengths times, instead of the functions,
 # Match, ALC and IIF_S with one text declared at each of 4095 to 32765
 # bytes, beside the legacy call (lengths.json; the table of
-# docs/ENGINE-LENGTHS.md).
+# docs/ENGINE-LENGTHS.md). --suite moved times each function through its
+# fresh UDR declaration and through the declaration a move from the legacy
+# module leaves (its legacy NULL rules), side by side (moved.json).
 #
 # The engine is Firebird 3.0 (default) or 4.0; the flavour picks the build
 # and the engine's architecture. The default
@@ -34,7 +36,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/platform.sh"
 engine=fb3 flavour="" rows=1000000 blobs=1000 runs=3 reuse=0 work="" suite=functions
-usage="usage: $0 [--engine fb3|fb4] [--flavour i386|x86_64] [--rows N] [--blobs N] [--runs N] [--reuse] [--work DIR] [--suite functions|lengths]"
+usage="usage: $0 [--engine fb3|fb4] [--flavour i386|x86_64] [--rows N] [--blobs N] [--runs N] [--reuse] [--work DIR] [--suite functions|lengths|moved]"
 while [ $# -gt 0 ]; do
   case "$1" in
     --engine) engine=$2; shift 2 ;;
@@ -118,6 +120,7 @@ rm -f "$work/marks-$suite"
 case "$suite" in
   functions) out=results.json ;;
   lengths) out=lengths.json ;;
+  moved) out=moved.json ;;
   *) echo "$usage" >&2; exit 2 ;;
 esac
 "$python" "$bench" time-sql "$suite" 1 "$blobs" "$mark" "$work/time-$suite.sql"

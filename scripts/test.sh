@@ -198,6 +198,10 @@ benchmark_smoke() {
   bash scripts/enginebench.sh --engine fb3 --flavour x86_64 --rows 2000 --blobs 5 --runs 1 --reuse \
     --suite lengths --work build/x86_64/enginebench-smoke-fb3 > build/x86_64/enginebench-smoke-fb3/lengths.md \
     && grep -q "^| \`IIF_S\` | " build/x86_64/enginebench-smoke-fb3/lengths.md || return 1
+  # The moved declarations (legacy NULL rules) beside the fresh ones, on 4.0.
+  bash scripts/enginebench.sh --engine fb4 --flavour x86_64 --rows 2000 --blobs 5 --runs 1 --reuse \
+    --suite moved --work build/x86_64/enginebench-smoke-fb4 > build/x86_64/enginebench-smoke-fb4/moved.md \
+    && grep -q "^| \`DivDP\` | " build/x86_64/enginebench-smoke-fb4/moved.md || return 1
   build/x86_64/bench/vantor_bench --benchmark_min_time=0.001 --benchmark_out=build/x86_64/bench-smoke.json \
     --benchmark_out_format=json > /dev/null || return 1
   /usr/bin/python3 bench/perfreport.py report bench/PERFORMANCE.md.in build/x86_64/bench-smoke.json \

@@ -74,7 +74,7 @@ alike() { not_failed "$1" && same_file "$2" "$1"; }
 check "3.0: the queries answer, alike on the i386 and amd64 engines" alike "$scratch/i386.before" "$scratch/x86_64.before"
 before="$scratch/i386.before"
 
-# Path A on the old server: the move in the i386 3.0 engine (with the UDR
+# 2. Path A on the old server: the move in the i386 3.0 engine (with the UDR
 # module beside the legacy one), then the backup.
 cp "$scratch/i386/setup.fdb" "$scratch/i386/moved.fdb"
 bash "$root/scripts/fbrun.sh" --udr --build "$root/build/i386" --keep "$scratch/i386-udr" \
@@ -82,7 +82,7 @@ bash "$root/scripts/fbrun.sh" --udr --build "$root/build/i386" --keep "$scratch/
 check "path A: vantor-udr.sql moves the database on 3.0" same_status $ok "$scratch/path-a-move.out"
 engine3 i386-udr gbak -b "$scratch/i386/moved.fdb" "$scratch/moved.fbk"
 
-# 2. Debian 13's 4.0 server, vantor from its packages.
+# Debian 13's 4.0 server as shipped, vantor from its packages.
 mkdir -p "$(dirname "$TRIXIE_DIR")"
 exec 9> "$TRIXIE_DIR.lock"
 flock 9
@@ -118,7 +118,7 @@ check "path A: gbak -c on 4.0 restores the moved database, silently" same_status
 sql4 -i "$queries" "$(dbname path_a)" > "$scratch/path-a.after" 2>&1 || true
 check "path A: the queries answer on 4.0 as on 3.0" same_file "$scratch/path-a.after" "$before"
 
-# Path B: the legacy database restored first. The index on D2DP cannot be
+# 3. Path B: the legacy database restored first. The index on D2DP cannot be
 # built where the legacy module does not load.
 "$scratch/tools/gbak" -c "${creds[@]}" "$scratch/x86_64/legacy.fbk" "$(dbname path_b)" > "$scratch/path-b-restore.out" 2>&1 \
   && ok=1 || ok=0

@@ -730,6 +730,8 @@ tmpl_move = """
     END
     ELSE
       Act = 'refuse: a function of this name is not vantor''s';
+    IF (Signature IS NULL AND Act NOT STARTING WITH 'refuse') THEN
+      Act = 'refuse: its arguments and result could not be read from the system tables';
     IF (NullRules = 'SQL') THEN
       Rules = NULL;
     ELSE IF (NullRules = 'LEGACY' AND Rules IS NULL) THEN

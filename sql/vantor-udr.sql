@@ -305,6 +305,8 @@ EXECUTE BLOCK RETURNS (FUNCTION_NAME VARCHAR(63), ENTRY_POINT VARCHAR(63), WHAT 
     END
     ELSE
       Act = 'refuse: a function of this name is not vantor''s';
+    IF (Signature IS NULL AND Act NOT STARTING WITH 'refuse') THEN
+      Act = 'refuse: its arguments and result could not be read from the system tables';
     IF (NullRules = 'SQL') THEN
       Rules = NULL;
     ELSE IF (NullRules = 'LEGACY' AND Rules IS NULL) THEN

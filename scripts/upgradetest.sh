@@ -128,11 +128,29 @@ check "path B: gbak -c on 4.0 fails, leaving the database offline" offline $ok "
 state path_b > "$scratch/path-b.state"
 legacy_offline() { grep -q -x 'INDEX_INACTIVE *1' "$1" && ! grep -q ' UDR$' "$1"; }
 check "path B: after gfix -online, the index is inactive and the functions legacy" legacy_offline "$scratch/path-b.state"
+# A legacy declaration that its entry point does not fit: the dry run lists
+# it as refused (and the moves and the index it would make), the move fails
+# by its name and changes nothing; dropped, the move goes on.
+echo "DECLARE EXTERNAL FUNCTION F_TWO_DOWS DOUBLE PRECISION, DOUBLE PRECISION RETURNS SMALLINT BY VALUE
+  ENTRY_POINT 'DP2DOW' MODULE_NAME 'libvantor'; COMMIT;" | sql4 "$(dbname path_b)"
+state path_b > "$scratch/path-b.state"
 printf "SELECT RDB\$SET_CONTEXT('USER_SESSION', 'VANTOR_DRY_RUN', '1') FROM RDB\$DATABASE;\nINPUT '%s';\n" \
   "$move_script" > "$scratch/dry-run.sql"
 sql4 -i "$scratch/dry-run.sql" "$(dbname path_b)" > "$scratch/path-b-dry-run.out" 2>&1 || true
 state path_b > "$scratch/path-b.after-dry-run"
 check "path B: the dry run changes nothing" same_file "$scratch/path-b.after-dry-run" "$scratch/path-b.state"
+listed() { grep -A2 -x "FUNCTION_NAME *$1" "$scratch/path-b-dry-run.out" | grep -q "^WHAT *$2"; }
+lists_all() {
+  listed F_MATCH move && listed F_TWO_DOWS 'refuse: declared' && listed INVOICE_DP 'activate index' \
+    || { cat "$scratch/path-b-dry-run.out" >&2; return 1; }
+}
+check "path B: the dry run lists the moves, the refusal and the index" lists_all
+sql4 -i "$move_script" "$(dbname path_b)" > "$scratch/path-b-refused.out" 2>&1 && ok=1 || ok=0
+state path_b > "$scratch/path-b.after-refusal"
+refused() { [ "$1" = 0 ] && grep -q '^-F_TWO_DOWS: declared .* Nothing was changed\.$' "$2" && same_file "$3" "$4"; }
+check "path B: the move refuses F_TWO_DOWS by name and changes nothing" \
+  refused $ok "$scratch/path-b-refused.out" "$scratch/path-b.after-refusal" "$scratch/path-b.state"
+echo "DROP EXTERNAL FUNCTION F_TWO_DOWS; COMMIT;" | sql4 "$(dbname path_b)"
 sql4 -i "$move_script" "$(dbname path_b)" > "$scratch/path-b-move.out" 2>&1 && ok=1 || ok=0
 check "path B: the package's vantor-udr.sql moves the database on 4.0" same_status $ok "$scratch/path-b-move.out"
 sql4 -i "$queries" "$(dbname path_b)" > "$scratch/path-b.after" 2>&1 || true

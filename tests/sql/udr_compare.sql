@@ -276,3 +276,65 @@ select iif_s(1, 'x', rpad('', 8001, 'y')) as iif_s_b_8001 from rdb$database;
 select match(rpad('a', 8001), 'a[7999:]') as match_blanks_dropped,
        legacy_match(rpad('a', 8001), 'a[7999:]') as legacy_blanks_kept
   from rdb$database;
+
+-- A function moved from a legacy declaration keeps what that declaration
+-- gave for NULL: the rules after the routine's name say how each argument
+-- took it (zero: as 0, '' or day 0; null: as a null address). Each pair is
+-- the legacy declaration and the UDR one with its rules; a line below names
+-- a case where the two differ.
+declare external function lz_divdp double precision, double precision returns double precision by value
+  entry_point 'DivDP' module_name 'vantor';
+declare external function ln_divdp double precision null, double precision null returns double precision by value
+  entry_point 'DivDP' module_name 'vantor';
+declare external function ln_iif_i smallint null, integer null, integer null returns integer
+  entry_point 'IIF_I' module_name 'vantor';
+declare external function ln_dp2ts double precision null returns timestamp entry_point 'DP2TS' module_name 'vantor';
+declare external function ln_dpdow double precision null, cstring(10) null returns smallint by value
+  entry_point 'DPDOW' module_name 'vantor';
+declare external function lz_alc cstring(10) character set win1250 returns cstring(10) character set win1250
+  free_it entry_point 'ALC' module_name 'vantor';
+declare external function lz_dp2dow double precision returns integer by value entry_point 'DP2DOW' module_name 'vantor';
+create function mz_divdp (a double precision, b double precision) returns double precision
+  external name 'vantor_udr!DivDP!legacy:zero,zero' engine udr;
+create function mn_divdp (a double precision, b double precision) returns double precision
+  external name 'vantor_udr!DivDP!legacy:null,null' engine udr;
+create function mn_iif_i (c smallint, a integer, b integer) returns integer
+  external name 'vantor_udr!IIF_I!legacy:null,null,null' engine udr;
+create function mn_dp2ts (dp double precision) returns timestamp external name 'vantor_udr!DP2TS!legacy:null' engine udr;
+create function mn_dpdow (dp double precision, days varchar(10)) returns smallint
+  external name 'vantor_udr!DPDOW!legacy:null,null' engine udr;
+create function mz_alc (t varchar(10) character set win1250) returns varchar(10) character set win1250
+  external name 'vantor_udr!ALC!legacy:zero' engine udr;
+create function mz_dp2dow (dp double precision) returns integer external name 'vantor_udr!DP2DOW!legacy:zero' engine udr;
+create function mz_blob2so (b blob, k integer, l integer) returns integer
+  external name 'vantor_udr!BLOB2SO!legacy:zero,zero,zero' engine udr;
+-- Rules that do not fit the declaration are refused when it is called.
+create function mx_d2dp (d date) returns double precision external name 'vantor_udr!D2DP!legacy:zero,zero' engine udr;
+commit;
+select c as legacy_rules_differ from (
+  select 'divdp zero ' || k as c, mz_divdp(a, b) as u, lz_divdp(a, b) as l
+    from (select i as k, decode(mod(i, 5), 0, null, 1, -5e0, 2, 0e0, 3, 3e0, -0e0) as a,
+                 decode(mod(i / 5, 5), 0, null, 1, -5e0, 2, 0e0, 3, 2e0, -0e0) as b from n where i < 125)
+  union all
+  select 'divdp null ' || k, mn_divdp(a, b), ln_divdp(a, b)
+    from (select i as k, decode(mod(i, 3), 0, null, 1, -5e0, 0e0) as a,
+                 decode(mod(i / 3, 3), 0, null, 1, -5e0, 0e0) as b from n where i < 45)
+  union all
+  select 'iif_i ' || i, mn_iif_i(c, a, b), ln_iif_i(c, a, b)
+    from (select i, decode(mod(i, 3), 0, null, 1, 1, -1) as c, decode(mod(i / 3, 2), 0, null, 7) as a,
+                 decode(mod(i / 6, 2), 0, null, 9) as b from n where i < 60)
+  union all
+  select 'dp2ts', mn_dp2ts(null), ln_dp2ts(null) from rdb$database
+  union all
+  select 'dpdow ' || i, mn_dpdow(dp, days), ln_dpdow(dp, days)
+    from (select i, decode(mod(i, 2), 0, null, 36526e0) as dp, decode(mod(i / 2, 3), 0, null, 1, '6', '1') as days
+            from n where i < 30)
+  union all
+  select 'alc', mz_alc(null), lz_alc(null) from rdb$database
+  union all
+  select 'dp2dow', mz_dp2dow(null), lz_dp2dow(null) from rdb$database
+  union all
+  select 'blob2so', mz_blob2so(null, null, 1), legacy_blob2so(null, null, 1) from rdb$database)
+ where u is distinct from l or cast(u as varchar(40)) is distinct from cast(l as varchar(40));
+select mx_d2dp(date '2000-01-01') from rdb$database;
+

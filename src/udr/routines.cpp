@@ -37,21 +37,14 @@ Outcome SetDouble(const Call& call, double value) {
 // A 16-bit result: the low 16 bits, as the server reads a legacy SMALLINT
 // result; declared INTEGER (as a legacy declaration may read it), extended
 // by its sign, or with zeros where the legacy entry point's C result is
-// unsigned (SetUnsigned16).
-Outcome SetSmallint(const Call& call, int32_t value) {
+// unsigned.
+Outcome SetSmallint(const Call& call, int32_t value, bool isUnsigned = false) {
     if (Result(call).Type == kSqlLong)
-        Write(call.Out, Result(call), static_cast<int32_t>(static_cast<int16_t>(value)));
+        Write(call.Out, Result(call),
+              isUnsigned ? int32_t{static_cast<uint16_t>(value)} : int32_t{static_cast<int16_t>(value)});
     else
         Write(call.Out, Result(call), static_cast<int16_t>(value));
     return Outcome{};
-}
-
-Outcome SetUnsigned16(const Call& call, int32_t value) {
-    if (Result(call).Type == kSqlLong) {
-        Write(call.Out, Result(call), static_cast<int32_t>(static_cast<uint16_t>(value)));
-        return Outcome{};
-    }
-    return SetSmallint(call, value);
 }
 
 Outcome Truncated(const Call& call, size_t actual) {
@@ -94,15 +87,15 @@ Outcome RunDP2TS(const Call& call) {
 // Calendar fields, weekday filter, current timestamp.
 
 Outcome RunDP2Day(const Call& call) {
-    return SetUnsigned16(call, CalendarDateOfDayCount(DayCountOfArg(call)).Day);
+    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Day, true);
 }
 
 Outcome RunDP2Month(const Call& call) {
-    return SetUnsigned16(call, CalendarDateOfDayCount(DayCountOfArg(call)).Month);
+    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Month, true);
 }
 
 Outcome RunDP2Year(const Call& call) {
-    return SetUnsigned16(call, CalendarDateOfDayCount(DayCountOfArg(call)).Year);
+    return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Year, true);
 }
 
 Outcome RunDP2DOW(const Call& call) {

@@ -766,18 +766,20 @@ tmpl_main = """BEGIN
     DryRun = CAST('VANTOR_NULL_RULES must be SQL or LEGACY' AS INTEGER);
 @BYTES_PER_CHAR@
   /* Every function of this library by its own name, then every other
-     legacy declaration of one of its entry points, under a name of its own. */
+     declaration of one of its entry points under a name of its own: legacy
+     ones, and this module's (whose rules VANTOR_NULL_RULES may change). */
   FOR SELECT Key, Entry, Fresh FROM (
 @PUT_LINES@
       UNION ALL
       SELECT TRIM(RDB$FUNCTION_NAME), TRIM(RDB$ENTRYPOINT), CAST(NULL AS VARCHAR(1000)) FROM RDB$FUNCTIONS
-        WHERE RDB$LEGACY_FLAG = 1 AND RDB$PACKAGE_NAME IS NULL AND RDB$FUNCTION_NAME NOT IN (@NAMES@)
-          AND TRIM(RDB$ENTRYPOINT) IN (@ENTRIES@))
+        WHERE RDB$PACKAGE_NAME IS NULL AND RDB$FUNCTION_NAME NOT IN (@NAMES@)
+          AND (RDB$LEGACY_FLAG = 1 AND TRIM(RDB$ENTRYPOINT) IN (@ENTRIES@)
+               OR RDB$ENGINE_NAME = 'UDR' AND RDB$ENTRYPOINT STARTING WITH 'vantor_udr!'))
       INTO FUNCTION_NAME, ENTRY_POINT, Fresh DO
   BEGIN
     Module = (SELECT RDB$MODULE_NAME FROM RDB$FUNCTIONS
               WHERE RDB$FUNCTION_NAME = :FUNCTION_NAME AND RDB$PACKAGE_NAME IS NULL);
-    IF (Fresh IS NOT NULL OR IsVantor(Module)) THEN
+    IF (Fresh IS NOT NULL OR IsVantor(Module) OR ENTRY_POINT STARTING WITH 'vantor_udr!') THEN
     BEGIN
       EXECUTE PROCEDURE Declared(FUNCTION_NAME) RETURNING_VALUES Signature, Shape, Rules, ReturnArgument;
       EXECUTE PROCEDURE Declared('VANTOR$' || FUNCTION_NAME) RETURNING_VALUES WHAT, DECLARATION, StandInRules, Answer;

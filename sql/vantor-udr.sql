@@ -367,7 +367,8 @@ BEGIN
     ON c.RDB$CHARACTER_SET_NAME = COALESCE(d.RDB$CHARACTER_SET_NAME, 'NONE')
     INTO BytesPerChar;
   /* Every function of this library by its own name, then every other
-     legacy declaration of one of its entry points, under a name of its own. */
+     declaration of one of its entry points under a name of its own: legacy
+     ones, and this module's (whose rules VANTOR_NULL_RULES may change). */
   FOR SELECT Key, Entry, Fresh FROM (
       /* Date and time: day-number conversions */
       SELECT 'D2DP' Key, 'D2DP' Entry,
@@ -428,13 +429,14 @@ BEGIN
         CAST('(B BLOB, RECORD_KEY INTEGER, VALUE_LIMIT INTEGER) RETURNS INTEGER' AS VARCHAR(1000)) Fresh FROM RDB$DATABASE
       UNION ALL
       SELECT TRIM(RDB$FUNCTION_NAME), TRIM(RDB$ENTRYPOINT), CAST(NULL AS VARCHAR(1000)) FROM RDB$FUNCTIONS
-        WHERE RDB$LEGACY_FLAG = 1 AND RDB$PACKAGE_NAME IS NULL AND RDB$FUNCTION_NAME NOT IN ('D2DP', 'DP2D', 'T2DP', 'DP2T', 'TS2DP', 'DP2TS', 'DP2DAY', 'DP2MONTH', 'DP2YEAR', 'DP2DOW', 'DPDOW', 'NOW', 'MATCH', 'ALC', 'IIF_D', 'IIF_T', 'IIF_TS', 'IIF_S', 'IIF_I', 'IIF_DP', 'DIVDP', 'BLOB2I', 'BLOB2SO')
-          AND TRIM(RDB$ENTRYPOINT) IN ('D2DP', 'DP2D', 'T2DP', 'DP2T', 'TS2DP', 'DP2TS', 'DP2Day', 'DP2Month', 'DP2Year', 'DP2DOW', 'DPDOW', 'Now', 'Match', 'ALC', 'IIF_D', 'IIF_T', 'IIF_TS', 'IIF_S', 'IIF_I', 'IIF_DP', 'DivDP', 'BLOB2I', 'BLOB2SO'))
+        WHERE RDB$PACKAGE_NAME IS NULL AND RDB$FUNCTION_NAME NOT IN ('D2DP', 'DP2D', 'T2DP', 'DP2T', 'TS2DP', 'DP2TS', 'DP2DAY', 'DP2MONTH', 'DP2YEAR', 'DP2DOW', 'DPDOW', 'NOW', 'MATCH', 'ALC', 'IIF_D', 'IIF_T', 'IIF_TS', 'IIF_S', 'IIF_I', 'IIF_DP', 'DIVDP', 'BLOB2I', 'BLOB2SO')
+          AND (RDB$LEGACY_FLAG = 1 AND TRIM(RDB$ENTRYPOINT) IN ('D2DP', 'DP2D', 'T2DP', 'DP2T', 'TS2DP', 'DP2TS', 'DP2Day', 'DP2Month', 'DP2Year', 'DP2DOW', 'DPDOW', 'Now', 'Match', 'ALC', 'IIF_D', 'IIF_T', 'IIF_TS', 'IIF_S', 'IIF_I', 'IIF_DP', 'DivDP', 'BLOB2I', 'BLOB2SO')
+               OR RDB$ENGINE_NAME = 'UDR' AND RDB$ENTRYPOINT STARTING WITH 'vantor_udr!'))
       INTO FUNCTION_NAME, ENTRY_POINT, Fresh DO
   BEGIN
     Module = (SELECT RDB$MODULE_NAME FROM RDB$FUNCTIONS
               WHERE RDB$FUNCTION_NAME = :FUNCTION_NAME AND RDB$PACKAGE_NAME IS NULL);
-    IF (Fresh IS NOT NULL OR IsVantor(Module)) THEN
+    IF (Fresh IS NOT NULL OR IsVantor(Module) OR ENTRY_POINT STARTING WITH 'vantor_udr!') THEN
     BEGIN
       EXECUTE PROCEDURE Declared(FUNCTION_NAME) RETURNING_VALUES Signature, Shape, Rules, ReturnArgument;
       EXECUTE PROCEDURE Declared('VANTOR$' || FUNCTION_NAME) RETURNING_VALUES WHAT, DECLARATION, StandInRules, Answer;

@@ -6,7 +6,7 @@
 # of both versions can be installed side by side, Multi-Arch: same), says
 # when installed that its server is missing, the common package carries the
 # scripts as they are in sql/ and vantor-install and the users'
-# documentation alone (the README, the changelog and the guides), lintian
+# documentation alone (the README, the changelog, the user docs and the guides), lintian
 # reports no error and no warning, and the modules have the right shape and
 # exports.
 #   scripts/check-package.sh i386|x86_64
@@ -89,10 +89,11 @@ done
 cmp -s "$scratch/common/usr/sbin/vantor-install" "$root/scripts/vantor-install" || fail "$common: vantor-install differs from scripts/vantor-install"
 [ -x "$scratch/common/usr/sbin/vantor-install" ] || fail "$common: vantor-install is not executable"
 if dpkg-deb -c "$common" | awk '{print $6}' | grep -q '^\./usr/lib/'; then fail "$common carries architecture files"; fi
-# The documentation is what users read: the README, the changelog and the
-# guides (the upgrading guide where the source has one), each as it is in
-# the source; the maintainers' measurements stay out.
-docs=(README.md CHANGELOG.md docs/masks.md docs/dates.md docs/blobs.md)
+# The documentation is what users read: the README, the changelog, the
+# user docs and the guides (the upgrading guide where the source has one),
+# each as it is in the source; the maintainers' files stay out.
+docs=(README.md CHANGELOG.md docs/installing.md docs/scripts.md docs/character-sets.md
+      docs/troubleshooting.md docs/masks.md docs/dates.md docs/blobs.md)
 [ ! -f "$root/docs/upgrading.md" ] || docs+=(docs/upgrading.md)
 printf '%s\n' "${docs[@]}" changelog.gz copyright | sort > "$scratch/expected-docs"
 (cd "$scratch/common/usr/share/doc/vantor-common" && find . -type f | sed 's|^\./||' | sort) > "$scratch/docs"

@@ -75,6 +75,24 @@ if [ $quick -eq 1 ]; then
   exit
 fi
 
+# The Windows flavours (mingw-w64), run under Wine against the Linux x86-64
+# build: the DLLs' exports and imports, the unit tests, and the module
+# harness under MSVC's control word (0x027F) and the x87 default (0x037F),
+# with its differential check. Under the emulator the win32 sweeps are
+# sampled as the i386 ones are.
+build win32
+build win64
+windows() {  # windows FLAVOUR ARCHITECTURE: the flavour's ctest tests labelled windows
+  if [[ "$built" == *" x86_64 "* ]]; then
+    on "$1" "windows $2 (Wine): DLL shape, unit tests, harness under 0x027F and 0x037F, differential check" \
+      ctest_i386 13 "build/$1" -L windows
+  else
+    failed=$((failed + 1)); echo "--- windows $2: NOT RUN (build x86_64 failed)"
+  fi
+}
+windows win32 i686
+windows win64 x86_64
+
 build asan
 build asan-i386
 build tsan

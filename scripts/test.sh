@@ -9,7 +9,10 @@
 #                             TCP against the real i386 3.0 server and Debian
 #                             13's 4.0 server (installcheck), the real
 #                             server under concurrent load, vantor-install on
-#                             official-layout roots, every fuzz target
+#                             official-layout roots, the Windows DLLs under
+#                             Wine (unit tests, the module harness and its
+#                             differential check, exports and imports, the
+#                             kits), every fuzz target
 #                             briefly and the engine benchmark on a few rows.
 #   scripts/test.sh --quick   the edit loop: both flavours' unit tests (the
 #                             i386 sweeps sampled), the library shapes and the
@@ -92,6 +95,13 @@ windows() {  # windows FLAVOUR ARCHITECTURE: the flavour's ctest tests labelled 
 }
 windows win32 i686
 windows win64 x86_64
+windows_kit() {  # windows_kit FLAVOUR: the zip holds the two DLLs, the four scripts and the README
+  local zip
+  zip=$(bash scripts/package.sh "$1") || return 1
+  [ "$(unzip -Z1 "$zip" | grep -cE '/(vantor\.dll|vantor_udr\.dll|README\.txt|sql/vantor(-udr)?(-drop)?\.sql)$')" -eq 7 ]
+}
+on win32 "windows kit win32" windows_kit win32
+on win64 "windows kit win64" windows_kit win64
 
 build asan
 build asan-i386

@@ -5,7 +5,7 @@
 # Boost.Preprocessor (the UDR interface headers use it);
 # matplotlib for the performance report's chart; lintian for the packages;
 # debootstrap for the Debian 13 roots of the 4.0 server test and of Wine;
-# the mingw-w64 cross compilers, GoogleTest's sources and zip for the Windows
+# the mingw-w64 cross compilers, GoogleTest's sources, zip and unzip for the Windows
 # flavours, whose tests run under Wine in a Debian 13 root (scripts/lib/wine.sh).
 # The Firebird 4.0 engines (Debian 13's, amd64 with its 4.0 headers and i386)
 # go into folders of their own, /opt/vantor/firebird4.0 and
@@ -39,7 +39,7 @@ PACKAGES=(
   libbenchmark-dev:i386 libbenchmark-dev
   clang libclang-rt-dev faketime tzdata iproute2 procps perl
   debootstrap
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest zip
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest zip unzip
   lib32asan8 lib32ubsan1 libtsan2
   libboost-dev
   python3-matplotlib

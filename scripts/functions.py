@@ -1087,6 +1087,27 @@ def charset_rule(f, value):
     return "Any"
 
 
+def harness_entry_points_h(table):
+    out = [generated_c_header("The 23 legacy entry points as the module harness\n"
+                              "// (tests/windows/harness.cpp) calls them: each found by name in the\n"
+                              "// loaded module and called as the server calls a legacy function,\n"
+                              "// through a C function pointer of 15 arguments (harness.h). It stands\n"
+                              "// in for legacy/entry_points.h in the harness's build."),
+           "#pragma once", "", "#include <cstdint>", "", '#include "frame/udf.h"', '#include "harness.h"', "",
+           "namespace vantor_harness {", "",
+           "constexpr const char* kEntryPointNames[] = {",
+           *[f'    "{f["name"]}",' for f in functions(table)],
+           "};", "", "}  // namespace vantor_harness", ""]
+    for index, f in enumerate(functions(table)):
+        result, params = c_parts(f)
+        names = [p.split()[-1].lstrip("*") for p in params.split(",") if p.strip()]
+        call = ", ".join([str(index)] + names)
+        out.append(f"inline {result} {f['name']}({params}) noexcept {{")
+        out.append(f"    return vantor_harness::Call<{result}>({call});")
+        out.append("}")
+    return "\n".join(out) + "\n"
+
+
 def routine_table_inc(table):
     out = [generated_c_header("The UDR routine table's entries: name, the kinds of\n"
                               "// the arguments and the result, NULL in any argument giving NULL, body,\n"
@@ -1147,6 +1168,7 @@ def build_files(table):
         "vantor.map": version_script(table),
         "exports.list": export_list(table),
         "legacy/entry_points.h": entry_points_h(table),
+        "harness/legacy/entry_points.h": harness_entry_points_h(table),
         "udr/routine_table.inc": routine_table_inc(table),
         "udr/registrations.inc": registrations_inc(table),
         "bench/floor_entry_points.h": floor_entry_points_h(table),

@@ -13,19 +13,43 @@
 # CMake install components "debian-3.0", "debian-4.0" and "common"
 # (CMakeLists.txt) and the control files in packaging/.
 #
-#   scripts/package.sh i386|x86_64
+# For a Windows flavour it makes the Windows kit instead,
+# build/<flavour>/package/vantor-<version>-<flavour>.zip: the two DLLs
+# (stripped), the four SQL scripts in sql\ and a README for Windows
+# (packaging/windows/README.txt).
+#
+#   scripts/package.sh i386|x86_64|win32|win64
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 flavour=${1:-}
 case "$flavour" in
   i386) arch=i386 triplet=i386-linux-gnu ;;
   x86_64) arch=amd64 triplet=x86_64-linux-gnu ;;
-  *) echo "usage: $0 i386|x86_64" >&2; exit 2 ;;
+  win32) bits=32 triplet=i686-w64-mingw32 ;;
+  win64) bits=64 triplet=x86_64-w64-mingw32 ;;
+  *) echo "usage: $0 i386|x86_64|win32|win64" >&2; exit 2 ;;
 esac
+version=$(sed -n 's/^project(vantor VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+if [ "$flavour" = win32 ] || [ "$flavour" = win64 ]; then
+  builddir="$root/build/$flavour" kit="vantor-$version-$flavour"
+  [ -f "$builddir/vantor.dll" ] && [ -f "$builddir/vantor_udr.dll" ] \
+    || { echo "package: build $flavour first (scripts/build.sh $flavour)" >&2; exit 2; }
+  out="$builddir/package"
+  rm -rf "$out"
+  mkdir -p "$out/$kit/sql"
+  for dll in vantor.dll vantor_udr.dll; do "$triplet-strip" -o "$out/$kit/$dll" "$builddir/$dll"; done
+  cp "$root"/sql/vantor.sql "$root"/sql/vantor-udr.sql "$root"/sql/vantor-drop.sql "$root"/sql/vantor-udr-drop.sql "$out/$kit/sql/"
+  sed -e "s/@VERSION@/$version/g" -e "s/@BITS@/$bits/g" -e "s/@KIT@/$flavour/g" -e 's/$/\r/' \
+    "$root/packaging/windows/README.txt" > "$out/$kit/README.txt"
+  find "$out/$kit" -exec touch -d "@$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 0)" {} +
+  (cd "$out" && zip -qrX "$kit.zip" "$kit")
+  rm -rf "${out:?}/$kit"
+  ls "$out/$kit.zip"
+  exit 0
+fi
 builddir="$root/build/$flavour"
 [ -f "$builddir/libvantor.so" ] && [ -f "$builddir/libvantor_udr.so" ] \
   || { echo "package: build $flavour first (scripts/build.sh $flavour)" >&2; exit 2; }
-version=$(sed -n 's/^project(vantor VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 out="$builddir/package"
 rm -rf "$out"
 mkdir -p "$out"

@@ -4,7 +4,9 @@
 # for both flavours, GoogleTest and Google Benchmark, clang for the fuzzers,
 # Boost.Preprocessor (the UDR interface headers use it);
 # matplotlib for the performance report's chart; lintian for the packages;
-# debootstrap for the Debian 13 root of the 4.0 server test.
+# debootstrap for the Debian 13 roots of the 4.0 server test and of Wine;
+# the mingw-w64 cross compilers, GoogleTest's sources, zip and unzip for the Windows
+# flavours, whose tests run under Wine in a Debian 13 root (scripts/lib/wine.sh).
 # The Firebird 4.0 engines (Debian 13's, amd64 with its 4.0 headers and i386)
 # go into folders of their own, /opt/vantor/firebird4.0 and
 # /opt/vantor/firebird4.0-i386, outside dpkg's database and /etc
@@ -25,6 +27,7 @@ case "${1:-}" in
   *) echo "usage: $0 [--build-only]" >&2; exit 2 ;;
 esac
 . "$(cd "$(dirname "$0")" && pwd)/lib/firebird4.sh"
+. "$(cd "$(dirname "$0")" && pwd)/lib/wine.sh"
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -36,6 +39,7 @@ PACKAGES=(
   libbenchmark-dev:i386 libbenchmark-dev
   clang libclang-rt-dev faketime tzdata iproute2 procps perl
   debootstrap
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest zip unzip
   lib32asan8 lib32ubsan1 libtsan2
   libboost-dev
   python3-matplotlib
@@ -163,6 +167,7 @@ for p in "${PACKAGES_AMD64[@]}"; do installed "$p" || missing_amd64+=("$p"); don
 
 if [ ${#missing[@]} -eq 0 ] && [ $ib_util_amd64_missing -eq 0 ] && [ ${#missing_amd64[@]} -eq 0 ] \
    && [ -x "$ISQL64_DIR/usr/bin/isql-fb" ]; then
+  wine_make
   exit 0
 fi
 
@@ -207,4 +212,5 @@ if [ ! -x "$ISQL64_DIR/usr/bin/isql-fb" ]; then
   $SUDO dpkg -x "$tmp"/firebird3.0-utils_*_amd64.deb "$ISQL64_DIR"
   rm -rf "$tmp"
 fi
+wine_make
 echo "setup: done" >&2

@@ -10,7 +10,10 @@
 #                             13's 4.0 server (installcheck), a 3.0 database
 #                             upgraded to that 4.0 server, the real
 #                             server under concurrent load, vantor-install on
-#                             official-layout roots, every fuzz target
+#                             official-layout roots, the Windows DLLs under
+#                             Wine (unit tests, the module harness and its
+#                             differential check, exports and imports, the
+#                             kits), every fuzz target
 #                             briefly and the engine benchmark on a few rows.
 #   scripts/test.sh --quick   the edit loop: both flavours' unit tests (the
 #                             i386 sweeps sampled), the library shapes and the
@@ -75,6 +78,31 @@ if [ $quick -eq 1 ]; then
   [ "$failed" -eq 0 ]
   exit
 fi
+
+# The Windows flavours (mingw-w64), run under Wine against the Linux x86-64
+# build: the DLLs' exports and imports, the unit tests, and the module
+# harness under MSVC's control word (0x027F) and the x87 default (0x037F),
+# with its differential check. Under the emulator the win32 sweeps are
+# sampled as the i386 ones are.
+build win32
+build win64
+windows() {  # windows FLAVOUR ARCHITECTURE: the flavour's ctest tests labelled windows
+  if [[ "$built" == *" x86_64 "* ]]; then
+    on "$1" "windows $2 (Wine): DLL shape, unit tests, harness under 0x027F and 0x037F, differential check" \
+      ctest_i386 13 "build/$1" -L windows
+  else
+    failed=$((failed + 1)); echo "--- windows $2: NOT RUN (build x86_64 failed)"
+  fi
+}
+windows win32 i686
+windows win64 x86_64
+windows_kit() {  # windows_kit FLAVOUR: the zip holds the two DLLs, the four scripts and the README
+  local zip
+  zip=$(bash scripts/package.sh "$1") || return 1
+  [ "$(unzip -Z1 "$zip" | grep -cE '/(vantor\.dll|vantor_udr\.dll|README\.txt|sql/vantor(-udr)?(-drop)?\.sql)$')" -eq 7 ]
+}
+on win32 "windows kit win32" windows_kit win32
+on win64 "windows kit win64" windows_kit win64
 
 build asan
 build asan-i386

@@ -92,8 +92,9 @@ uint32_t DPToTimeOnX87(double dp);
 // definition, so it is used under every control word; the i386 build works
 // the default settings' result out in integers (see ExtendedDayFractionOfTime).
 inline double TimeToDP(uint32_t time) {
+    const ExtendedArithmetic extended;
 #if defined(__x86_64__)
-    return RoundToDouble(DayFractionOfTime(time));
+    return RoundToDouble(DayFractionOfTime(extended.Operand(time)));
 #else
     if (!IsDefaultArithmetic(ReadControlWord())) return TimeToDPOnX87(time);
     if (time == 0) return 0.0;
@@ -107,7 +108,9 @@ inline double TimeToDP(uint32_t time) {
 // integers: the sum is exact in 128 bits with the fraction's scale (2^-61
 // to 2^-94), then rounded as the x87 rounds it.
 inline double TimestampToDP(Timestamp timestamp) {
+    const ExtendedArithmetic extended;
 #if defined(__x86_64__)
+    timestamp = extended.Operand(timestamp);
     return RoundToDouble(static_cast<long double>(DPDayOfServerDate(timestamp.Date)) +
                          DayFractionOfTime(timestamp.Time));
 #else
@@ -183,6 +186,7 @@ inline int32_t DPToDate(const double& dp) {
 // 16 units (2^-30) or more from a whole number, the x87's result truncates
 // to the same whole number as the sum; otherwise the x87 is asked.
 inline uint32_t DPToTime(const double& dp) {
+    const ExtendedArithmetic extended;
     if (!IsDefaultArithmetic(ReadControlWord())) return DPToTimeOnX87(dp);
     const DoubleFields fields = FieldsOfDouble(dp);
     if (fields.Biased >= 1023 + 52) return 0;  // whole, or no 64-bit integer part

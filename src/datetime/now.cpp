@@ -1,7 +1,11 @@
 // The current local timestamp: Now.
 #include "datetime/now.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/time.h>
+#endif
 
 #include <ctime>
 #include <limits>
@@ -9,8 +13,11 @@
 #include "datetime/calendar.h"
 
 // The clock is read as 64-bit seconds on every flavour (the i386 build
-// compiles with _TIME_BITS=64), so Now keeps working after 2038-01-19.
+// compiles with _TIME_BITS=64; Windows is read with its 64-bit time
+// functions), so Now keeps working after 2038-01-19.
+#if !defined(_WIN32)
 static_assert(sizeof(time_t) == 8, "time_t must be 64 bits wide");
+#endif
 
 namespace vantor {
 
@@ -33,9 +40,16 @@ uint32_t TimeOfDayToMillisecond(int hour, int minute, int second, int millisecon
 
 bool LocalTimestampOfReading(ClockReading reading, Timestamp* timestamp) noexcept {
     if (reading.microseconds < 0 || reading.microseconds > 999999) return false;
-    const time_t seconds = static_cast<time_t>(reading.seconds);
     struct tm local;
+#if defined(_WIN32)
+    // The C runtime's reentrant form, under the process's time zone (TZ, or
+    // Windows' own setting); it takes 1970 to 3000.
+    const __time64_t seconds = reading.seconds;
+    if (_localtime64_s(&local, &seconds) != 0) return false;
+#else
+    const time_t seconds = static_cast<time_t>(reading.seconds);
     if (localtime_r(&seconds, &local) == nullptr) return false;
+#endif
     const int64_t day = DayCountOfDate(int64_t{local.tm_year} + 1900, local.tm_mon + 1, local.tm_mday) -
                         kDayCountOfServerDayZero;
     if (day < std::numeric_limits<int32_t>::min() || day > std::numeric_limits<int32_t>::max())
@@ -46,6 +60,20 @@ bool LocalTimestampOfReading(ClockReading reading, Timestamp* timestamp) noexcep
     return true;
 }
 
+#if defined(_WIN32)
+// Windows' clock counts 100 ns from 1601-01-01 (UTC); its timeval holds a
+// 32-bit long of seconds, which the system clock is read without.
+bool ReadSystemClock(ClockReading* reading) noexcept {
+    constexpr int64_t kTicksPerSecond = 10000000;
+    constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const int64_t ticks = static_cast<int64_t>((uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime);
+    reading->seconds = ticks / kTicksPerSecond - kSecondsFrom1601To1970;
+    reading->microseconds = static_cast<int32_t>(ticks % kTicksPerSecond / 10);
+    return true;
+}
+#else
 bool ReadSystemClock(ClockReading* reading) noexcept {
     struct timeval now;
     if (gettimeofday(&now, nullptr) != 0) return false;
@@ -53,6 +81,7 @@ bool ReadSystemClock(ClockReading* reading) noexcept {
     reading->microseconds = static_cast<int32_t>(now.tv_usec);
     return true;
 }
+#endif
 
 bool CurrentLocalTimestamp(ClockReader readClock, Timestamp* timestamp) noexcept {
     ClockReading reading;

@@ -20,12 +20,13 @@ struct ClockReading {
 uint32_t TimeOfDayToMillisecond(int hour, int minute, int second, int millisecond) noexcept;
 
 // The local date and time of day of one clock reading under the process's
-// time zone (localtime_r): both come from the same reading, so they always
+// time zone (localtime_r; on Windows _localtime64_s): both come from the same reading, so they always
 // belong together. False when the reading is out of range or the local-time
 // conversion fails, or the date has no 32-bit day number.
 bool LocalTimestampOfReading(ClockReading reading, Timestamp* timestamp) noexcept;
 
-// Reads the system clock (gettimeofday); false if it fails.
+// Reads the system clock (gettimeofday; on Windows GetSystemTimeAsFileTime);
+// false if it fails.
 bool ReadSystemClock(ClockReading* reading) noexcept;
 
 using ClockReader = bool (*)(ClockReading* reading) noexcept;

@@ -69,6 +69,55 @@ inline uint16_t ReadControlWord() noexcept {
     return word;
 }
 
+inline void WriteControlWord(uint16_t word) noexcept {
+    __asm__ volatile("fldcw %0" : : "m"(word) : "memory");
+}
+
+// The x87 settings of the extended-precision work, for the lifetime of one
+// of these objects.
+//
+// Linux: the server's threads run the x87 with a 64-bit significand, and
+// the work takes the caller's control word as it is (IsDefaultArithmetic
+// picks its form); the object does nothing.
+//
+// Windows: the server's threads run with MSVC's default word 0x027F, a
+// 53-bit significand, under which the same steps give other bits. The
+// object sets a 64-bit significand and rounding to nearest (the caller's
+// exception masks stay) and puts the caller's word back when it ends: a
+// control-word read and a compare a call, and two loads of the word when
+// the caller's differs. The operands of the x87 work pass through Operand
+// after the object is made, so that none of it is computed before the word
+// is set; its result leaves through RoundToDouble's store, or a call, before
+// the word is put back.
+class ExtendedArithmetic {
+  public:
+#if defined(_WIN32)
+    ExtendedArithmetic() noexcept : caller_(ReadControlWord()) {
+        const uint16_t extended = static_cast<uint16_t>((caller_ & ~0x0F00u) | 0x0300u);
+        if (extended != caller_) WriteControlWord(extended);
+    }
+    ~ExtendedArithmetic() {
+        if ((caller_ & 0x0F00u) != 0x0300u) WriteControlWord(caller_);
+    }
+    template <typename Value>
+    Value Operand(Value value) const noexcept {
+        __asm__ volatile("" : "+m"(value));
+        return value;
+    }
+
+  private:
+    uint16_t caller_;
+#else
+    ExtendedArithmetic() noexcept {}
+    template <typename Value>
+    Value Operand(Value value) const noexcept {
+        return value;
+    }
+#endif
+    ExtendedArithmetic(const ExtendedArithmetic&) = delete;
+    ExtendedArithmetic& operator=(const ExtendedArithmetic&) = delete;
+};
+
 // Whether a control word selects the platform's default arithmetic: a
 // 64-bit significand (PC = 11), rounding to nearest (RC = 00) and every
 // exception masked. Under it the date and time conversions may compute the

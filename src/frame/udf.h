@@ -8,8 +8,9 @@
 //   * no exception crosses it: VANTOR_ENTRY functions are noexcept, and the
 //     computation under them throws nothing (it reports a failed allocation
 //     as a value);
-//   * the x87 control word is never written, so the caller's settings are
-//     left exactly as found;
+//   * the caller's x87 control word is left exactly as found: on Linux it is
+//     never written; on Windows the extended-precision work sets its own for
+//     the call and puts the caller's back (ExtendedArithmetic, extended.h);
 //   * the body is a thin adapter over a plain C++ function on plain values,
 //     which the unit tests call directly.
 #pragma once
@@ -61,4 +62,8 @@ static_assert(sizeof(ISC_TIMESTAMP) == 8, "ISC_TIMESTAMP is 8 bytes");
 static_assert(sizeof(void*) != 4 || sizeof(struct blobcallback) == 28,
               "on i386 BLOBCALLBACK is seven 4-byte fields");
 
+#if defined(_WIN32)
+#define VANTOR_ENTRY extern "C" __declspec(dllexport)
+#else
 #define VANTOR_ENTRY extern "C" __attribute__((visibility("default")))
+#endif

@@ -24,9 +24,11 @@ inline bool IsGuardedDivisor(double divisor) {
 }
 
 // The quotient at extended precision, under the calling thread's x87 control
-// word, rounded to double once.
+// word (on Windows, under ExtendedArithmetic's), rounded to double once.
 inline double ExtendedQuotient(double dividend, double divisor) {
-    return RoundToDouble(static_cast<long double>(dividend) / static_cast<long double>(divisor));
+    const ExtendedArithmetic extended;
+    return RoundToDouble(static_cast<long double>(extended.Operand(dividend)) /
+                         static_cast<long double>(extended.Operand(divisor)));
 }
 
 }  // namespace vantor

@@ -68,7 +68,19 @@ VANTOR_RESOLVER LowerCaseFunction ResolveLowerCaseBytes() noexcept {
 }
 }
 
+#if defined(_WIN32)
+// Windows modules have no such binding: the form is chosen once, as the
+// module loads.
+namespace {
+const LowerCaseFunction kLowerCaseBytes = ResolveLowerCaseBytes();
+}  // namespace
+
+void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target) noexcept {
+    kLowerCaseBytes(source, length, target);
+}
+#else
 void LowerCaseBytes(const unsigned char* source, std::size_t length, unsigned char* target) noexcept
     __attribute__((ifunc("ResolveLowerCaseBytes")));
+#endif
 
 }  // namespace vantor

@@ -3,7 +3,11 @@
 // a non-default MXCSR, each call leaves both exactly as it found them, and
 // the results that come from truncation or integer work are those of the
 // platform default. Under the platform default (all exceptions masked) no
-// call raises a signal, whatever it is passed.
+// call raises a signal, whatever it is passed. On Windows, where the
+// extended-precision work sets its own precision and rounding, every result
+// is the platform default's under every control word (with the default
+// MXCSR: the test's own inputs are computed under the MXCSR it sets; on
+// x86-64, whose inputs do not depend on the x87's word).
 #include <gtest/gtest.h>
 
 #include <csetjmp>
@@ -65,6 +69,15 @@ bool LoadsKeepTheirValueUnderReducedPrecision() {
     return doubleOut == doubleIn && extendedOut == extendedIn;
 }
 
+// Where the test's own double arithmetic (its inputs) runs in SSE, so that
+// the control word it sets changes only the library's work: on win32 the
+// module harness, whose inputs are SSE's, checks every result instead.
+#if defined(_WIN32) && (defined(__x86_64__) || defined(__SSE2_MATH__))
+constexpr bool kEveryResultIsTheDefaults = true;
+#else
+constexpr bool kEveryResultIsTheDefaults = false;
+#endif
+
 struct Pass {
     std::vector<uint64_t> results;
     std::vector<Settings> settings;
@@ -121,7 +134,9 @@ TEST(FloatingPointEnvironment, EveryEntryPointKeepsTheCallerSettingsAndTruncates
             ASSERT_EQ(pass.results.size(), reference.results.size());
             int differences = 0;
             for (size_t i = 0; i < reference.results.size(); ++i)
-                if (reference.settings[i] == Settings::kIgnored && pass.results[i] != reference.results[i])
+                if (((kEveryResultIsTheDefaults && mxcsr == kDefaultMxcsr) ||
+                     reference.settings[i] == Settings::kIgnored) &&
+                    pass.results[i] != reference.results[i])
                     ++differences;
             EXPECT_EQ(differences, 0) << "control word " << std::hex << word << ", MXCSR " << mxcsr;
         }
@@ -151,6 +166,7 @@ TEST(FloatingPointEnvironment, TruncationIsTowardZeroUnderEveryControlWord) {
     }
 }
 
+#if !defined(_WIN32)
 sigjmp_buf signalEscape;
 volatile sig_atomic_t signalSeen = 0;
 
@@ -175,5 +191,6 @@ TEST(FloatingPointEnvironment, NoSignalUnderThePlatformDefault) {
     EXPECT_EQ(signalSeen, 0) << "signal after " << calls << " calls";
     EXPECT_GT(calls, 2000u);
 }
+#endif
 
 }  // namespace

@@ -111,6 +111,9 @@ esac
 # The engine's own tools, for this run and for scripts that SQL files call.
 export VANTOR_ISQL="$tools/isql-fb" VANTOR_GBAK="$tools/gbak" VANTOR_CLIENT_EXEC="$client_exec" VANTOR_BUILD="$builddir"
 isql=$VANTOR_ISQL
+# Runs side by side (ctest -j) make a root once, one at a time.
+exec 9> "$builddir/.fbroot.lock"
+flock 9
 if [ $udr -eq 1 ]; then
   # The engine's plugin folder is the root's, so this root has its own: the
   # engine's plugins, and a udr folder holding the module, which the root's
@@ -150,6 +153,8 @@ elif [ ! -f "$fbroot/firebird.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; t
   fi
   printf 'UdfAccess = Restrict %s\n' "$builddir" > "$fbroot/firebird.conf"
 fi
+flock -u 9
+exec 9>&-
 
 if [ -n "$keep" ]; then scratch=$keep; mkdir -p "$scratch"; else scratch=$(mktemp -d); fi
 cleanup() { [ -n "$keep" ] || rm -rf "$scratch"; }

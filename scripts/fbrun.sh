@@ -45,7 +45,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/fbroot.sh"
 . "$root/scripts/lib/firebird4.sh"
 . "$root/scripts/lib/platform.sh"
-. "$root/scripts/lib/declare.sh"
 builddir="$root/build/i386"
 engine=fb3
 keep=""
@@ -177,13 +176,8 @@ for file in "$@"; do
   rm -f "$db"
   {
     echo "create database '$db' user 'SYSDBA' default character set $charset;"
-    if [ $udr -eq 1 ]; then
-      [ -z "$udr_texts" ] || udr_text_lengths "$udr_texts"
-      cat "$root/sql/vantor-udr.sql"
-      legacy_beside_udr "$root" "$charset"
-    else
-      cat "$root/sql/vantor.sql"
-    fi
+    python3 "$root/tests/tools/sqlrun.py" --declarations --charset "$charset" ${udr_texts:+--udr-texts "$udr_texts"} \
+      $([ $udr -eq 0 ] || echo --udr)
     echo "commit;"
   } > "$scratch/install.sql"
   if ! "$isql" -q -ch WIN1250 -b -i "$scratch/install.sql" > "$scratch/install.out" 2>&1; then

@@ -45,7 +45,7 @@ build() {  # build FLAVOUR [CONFIGURE-ARG...]
   else failed=$((failed + 1)); echo "--- build $1: FAILED"; fi
 }
 tests() {  # tests FLAVOUR [CTEST-ARG...]: its build's tests, counted
-  local flavour=$1 log stride=""; shift
+  local flavour=$1 log stride="" bad all; shift
   [[ "$built" == *" $flavour "* ]] || { echo "--- $flavour: NOT RUN (its build failed)"; return; }
   [ $emulated -eq 0 ] || case $flavour in i386) stride=13 ;; asan-i386) stride=97 ;; esac
   echo "=== tests $flavour $*"

@@ -26,12 +26,16 @@ program of the build folder it names against its database first. fb4_*
 tests run in the time zone UTC. --charset makes the scratch databases'
 default character set CS (WIN1250 by default); the expected outputs are the
 same. --accept records a differing output over the expected file closest to
-it (--accept new: as a new alternative).
+it (--accept-new: as a new alternative).
 
 Prints one line per test ("ok:", "FAILED:" with the difference from the
 closest expected output, "skipped:" with the reason) and "N passed, M
 failed". Exits 0 when every test that ran passed, 1 when one failed, 2 when
 the suite cannot run (no connection, the module not installed).
+
+  sqlrun.py --declarations [--udr [--udr-texts N]] [--charset CS]
+      prints the statements that declare vantor in a new database, as the
+      suite declares it (scripts/fbrun.sh runs them).
 """
 import argparse
 import difflib
@@ -130,16 +134,19 @@ def text_bytes(name):
     return None if name.startswith("udr_") else 32765
 
 
-def declarations(args, name, charset):
-    """The statements that declare vantor for a test, after the database's
-    creation."""
-    if not args.udr:
+def declarations(udr, text_bytes, charset):
+    """The statements that declare vantor in a new database of default
+    character set CHARSET: the legacy module, or the UDR module (its texts
+    and masks TEXT_BYTES long, if given) with the legacy functions beside it
+    under the prefix LEGACY_, so that a test can compare the two."""
+    if not udr:
         return read(os.path.join(ROOT, "sql", "vantor.sql"))
     parts = []
-    if text_bytes(name):
+    if text_bytes:
         for key in ("VANTOR_TEXT_BYTES", "VANTOR_MASK_BYTES"):
-            parts.append(f"SELECT RDB$SET_CONTEXT('USER_SESSION', '{key}', {text_bytes(name)}) FROM RDB$DATABASE;\n")
+            parts.append(f"SELECT RDB$SET_CONTEXT('USER_SESSION', '{key}', {text_bytes}) FROM RDB$DATABASE;\n")
     parts.append(read(os.path.join(ROOT, "sql", "vantor-udr.sql")))
+    # Texts are counted in characters of the character set.
     parts.append(subprocess.run([sys.executable, os.path.join(ROOT, "scripts", "functions.py"),
                                  "legacy-declarations", "LEGACY_", "4" if charset == "UTF8" else "1"],
                                 check=True, capture_output=True).stdout.decode("latin-1"))
@@ -207,7 +214,7 @@ class Server:
         self.current = f"{self.stem}{name}.fdb"
         status, out = self.sql(f"create database '{self.current}' user '{self.args.user}' password "
                                f"'{self.args.password}' default character set {CHARSET};\n"
-                               + declarations(self.args, name, CHARSET) + "commit;\n", None, "-b")
+                               + declarations(self.args.udr, text_bytes(name), CHARSET) + "commit;\n", None, "-b")
         if status == 0:
             return None
         self.drop()
@@ -349,22 +356,28 @@ def run_one(server, args, name, text, legacy_beside):
 
 
 def main():
-    parser = argparse.ArgumentParser(usage=__doc__.split("\n\n")[1])
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--engine", choices=("fb3", "fb4"), default="fb3")
     parser.add_argument("--build")
     parser.add_argument("--udr", action="store_true")
     parser.add_argument("--charset", default=CHARSET)
-    parser.add_argument("--accept", nargs="?", const="closest", choices=("closest", "new"))
+    parser.add_argument("--accept", action="store_const", const="closest")
+    parser.add_argument("--accept-new", dest="accept", action="store_const", const="new")
     parser.add_argument("--skip", action="append", default=[])
     parser.add_argument("--server")
     parser.add_argument("--user")
     parser.add_argument("--password")
     parser.add_argument("--dir", default="/tmp")
     parser.add_argument("--isql")
+    parser.add_argument("--declarations", action="store_true")  # for fbrun.sh
+    parser.add_argument("--udr-texts", type=int)
     parser.add_argument("names", nargs="*")
     args = parser.parse_args()
     if args.build:
         args.build = os.path.abspath(args.build)
+    if args.declarations:
+        sys.stdout.write(declarations(args.udr, args.udr_texts, args.charset))
+        sys.exit(0)
     if args.server:
         if not (args.user and args.password):
             parser.error("--server needs --user and --password")

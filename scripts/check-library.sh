@@ -13,10 +13,13 @@
 #   table that defines firebird_udr_plugin alone, and no legacy entry point
 #   or ib_util reference at all.
 #
-#   scripts/check-library.sh [--x86_64] LIB
+#   scripts/check-library.sh [--i386|--x86_64] LIB
 set -euo pipefail
 class=ELF32 machine="Intel 80386" loader=ld-linux.so.2
-if [ "$1" = "--x86_64" ]; then class=ELF64 machine="X86-64" loader=ld-linux-x86-64.so.2; shift; fi
+case "$1" in
+  --x86_64) class=ELF64 machine="X86-64" loader=ld-linux-x86-64.so.2; shift ;;
+  --i386) shift ;;
+esac
 lib=$1 soname=$(basename "$1")
 fail() { echo "check-library: $lib: $*" >&2; exit 1; }
 header=$(readelf -h "$lib") || fail "cannot read it"

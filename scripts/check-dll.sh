@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks the shape of a Windows flavour's two DLLs, as check-library.sh and
-# check-udr-library.sh check the Linux modules:
+# Checks the shape of a Windows flavour's two DLLs, as check-library.sh
+# checks the Linux modules:
 #   vantor.dll      a DLL of the flavour's machine (i386 for win32, x86-64
 #                   for win64) exporting exactly the 23 entry points of the
 #                   table, undecorated, and importing from Windows' own
@@ -13,8 +13,7 @@
 #
 #   scripts/check-dll.sh win32|win64 BUILD
 set -euo pipefail
-. "$(dirname "$0")/lib/library-shape.sh"
-check_name=check-dll
+fail() { echo "check-dll: $*" >&2; exit 1; }
 flavour=${1:-} build=${2:-}
 case "$flavour" in
   win32) format=pei-i386 triplet=i686-w64-mingw32 ;;

@@ -79,7 +79,7 @@ for fbversion in 3.0 4.0; do
   [ -z "$(sh "$scratch/postinst.there" configure 2>&1)" ] || fail "$deb: postinst speaks while its server is there"
   rm -rf "$scratch/control"
   bash "$root/scripts/check-library.sh" "${shape[@]}" "$scratch/lib/usr/lib/$triplet/firebird/$fbversion/UDF/libvantor.so"
-  bash "$root/scripts/check-udr-library.sh" "${shape[@]}" "$scratch/lib/usr/lib/$triplet/firebird/$fbversion/plugins/udr/libvantor_udr.so"
+  bash "$root/scripts/check-library.sh" "${shape[@]}" "$scratch/lib/usr/lib/$triplet/firebird/$fbversion/plugins/udr/libvantor_udr.so"
 done
 
 dpkg -x "$common" "$scratch/common"

@@ -45,7 +45,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/fbroot.sh"
 . "$root/scripts/lib/firebird4.sh"
 . "$root/scripts/lib/platform.sh"
-. "$root/scripts/lib/declare.sh"
 builddir="$root/build/i386"
 engine=fb3
 keep=""
@@ -111,6 +110,9 @@ esac
 # The engine's own tools, for this run and for scripts that SQL files call.
 export VANTOR_ISQL="$tools/isql-fb" VANTOR_GBAK="$tools/gbak" VANTOR_CLIENT_EXEC="$client_exec" VANTOR_BUILD="$builddir"
 isql=$VANTOR_ISQL
+# Runs side by side (ctest -j) make a root once, one at a time.
+exec 9> "$builddir/.fbroot.lock"
+flock 9
 if [ $udr -eq 1 ]; then
   # The engine's plugin folder is the root's, so this root has its own: the
   # engine's plugins, and a udr folder holding the module, which the root's
@@ -150,6 +152,8 @@ elif [ ! -f "$fbroot/firebird.conf" ] || [ ! -f "$fbroot/intl/libfbintl.so" ]; t
   fi
   printf 'UdfAccess = Restrict %s\n' "$builddir" > "$fbroot/firebird.conf"
 fi
+flock -u 9
+exec 9>&-
 
 if [ -n "$keep" ]; then scratch=$keep; mkdir -p "$scratch"; else scratch=$(mktemp -d); fi
 cleanup() { [ -n "$keep" ] || rm -rf "$scratch"; }
@@ -172,13 +176,8 @@ for file in "$@"; do
   rm -f "$db"
   {
     echo "create database '$db' user 'SYSDBA' default character set $charset;"
-    if [ $udr -eq 1 ]; then
-      [ -z "$udr_texts" ] || udr_text_lengths "$udr_texts"
-      cat "$root/sql/vantor-udr.sql"
-      legacy_beside_udr "$root" "$charset"
-    else
-      cat "$root/sql/vantor.sql"
-    fi
+    python3 "$root/tests/tools/sqlrun.py" --declarations --charset "$charset" ${udr_texts:+--udr-texts "$udr_texts"} \
+      $([ $udr -eq 0 ] || echo --udr)
     echo "commit;"
   } > "$scratch/install.sql"
   if ! "$isql" -q -ch WIN1250 -b -i "$scratch/install.sql" > "$scratch/install.out" 2>&1; then

@@ -34,6 +34,8 @@ property() { sed -n "s/.*<property name=\"$2\" value=\"\([0-9]*\)\".*/\1/p" "$1"
 for flavour in i386 x86_64 asan asan-i386 tsan; do
   bash scripts/build.sh "$flavour" || { echo "reliability: build $flavour failed" >&2; exit 1; }
 done
+# check FLAVOUR TEST runs the ctest test TEST of the build of FLAVOUR, with its output.
+check() { ctest --test-dir "build/$1" -R "^${2//./\\.}\$" -V --timeout 7200 | sed 's/^[0-9]*: //'; }
 
 # Unit tests under the sanitizers.
 for flavour in asan asan-i386; do
@@ -74,7 +76,7 @@ for flavour in i386 x86_64; do
       "$(outcome "$status" "control word and MXCSR left as found; truncation toward zero; no signal" "see the test log")"
 done
 
-# Fuzzing.
+# Fuzzing: the build's fuzz tests, each target for FUZZ_SECONDS.
 declare -A fuzz_what=(
   [match]="Match: arbitrary mask and text bytes; short inputs against a plain reference matcher"
   [datetime]="D2DP..DP2TS, DP2Day..DP2DOW over arbitrary 8-byte doubles (NaN payloads, infinities, subnormals, huge) and server dates/times; DP2T <= 863999999, DP2TS = (DP2D, DP2T), calendar fields against an independent civil-date method, round trips"
@@ -84,7 +86,7 @@ declare -A fuzz_what=(
 )
 for name in match datetime dpdow alc blob; do
   start=$(now_ms)
-  bash scripts/fuzz.sh "$name" "$fuzz_seconds" >"$work/fuzz-$name.log" 2>&1
+  VANTOR_FUZZ_SECONDS=$fuzz_seconds check x86_64 "fuzz.$name" >"$work/fuzz-$name.log" 2>&1
   status=$?
   runs=$(sed -n 's/.* runs=\([0-9]*\).*/\1/p' "build/fuzz/$name.stats" 2>/dev/null)
   row "${fuzz_what[$name]}" "libFuzzer + ASan + UBSan (clang)" "${runs:-?} inputs" "${fuzz_seconds} s" \
@@ -98,17 +100,17 @@ names=$(python3 scripts/functions.py names | paste -sd '|')
 calls=$(grep -oiE "\\b($names)(_n)?\\(" tests/sql/hostile.sql | wc -l)
 for flavour in i386 x86_64; do
   start=$(now_ms)
-  bash scripts/sqltest.sh --build "build/$flavour" hostile >"$work/hostile-$flavour.log" 2>&1
+  check "$flavour" sql.fb3.legacy.hostile >"$work/hostile-$flavour.log" 2>&1
   status=$?
   engine="i386 Firebird 3.0"; [ "$flavour" = x86_64 ] && engine="amd64 Firebird 3.0"
   row "tests/sql/hostile.sql: NULLs as null addresses (NULL-keyword declarations of all 22 functions with arguments), empty and 32765-character strings, masks nested 16000 deep, 9 pathological masks over 32 KiB texts, extreme finite doubles, the ends of the timestamp range, empty and 16 MiB BLOBs" \
       "real engine ($engine), output diffed" "$calls call sites" "$(seconds_since "$start")" \
-      "$(outcome "$status" "engine up, every call returned, output as expected" "see sqltest")"
+      "$(outcome "$status" "engine up, every call returned, output as expected" "see ctest")"
 done
 
 # Concurrent load on the real server.
 start=$(now_ms)
-bash scripts/loadtest.sh --rounds "$load_rounds" >"$work/load.log" 2>&1
+VANTOR_LOAD_ROUNDS=$load_rounds check i386 load.workload >"$work/load.log" 2>&1
 status=$?
 runs_line=$(grep 'workload runs' "$work/load.log" | sed 's/^loadtest: //')
 rss_line=$(grep 'server RSS' "$work/load.log" | sed 's/^loadtest: //')

@@ -1,8 +1,8 @@
 -- Match in the real engine, for what only the engine shows: how values
 -- arrive (NULL, the blanks of CHAR and VARCHAR, bytes above 127), a WHERE
 -- clause over a table, and the longest texts and masks the declaration
--- passes. Each construct's cases are the unit tests'. The mismatch count
--- must be 0.
+-- passes. Each construct's cases are the unit tests'. No case may
+-- fail.
 set list on;
 
 create table match_cases (txt varchar(200), mask varchar(200), expected smallint);
@@ -18,9 +18,10 @@ insert into match_cases values (ascii_char(232) || ascii_char(255), '[\$E0\$FF;!
 insert into match_cases values (ascii_char(240) || ascii_char(255), '[\$E0\$FF;!\$F0]\$FF', 0);
 commit;
 
-select count(*) as cases,
-       sum(iif(match(txt, mask) = expected, 0, 1)) as mismatches
-  from match_cases;
+select count(*) as cases from match_cases;
+-- The cases that fail (none).
+select txt, mask, expected, match(txt, mask) as result
+  from match_cases where match(txt, mask) is distinct from expected;
 
 -- A NULL argument: the legacy module reads it as the empty string, the UDR
 -- module returns NULL.

@@ -27,34 +27,33 @@ create view dp_wide (dp) as
 create view dp_dates (dp) as
   select -693593.0e0 + i * 18.0 + i / 11.0e0 from n;
 
-select count(*) as dp_values,
-       sum(iif(dp2day(dp) is distinct from legacy_dp2day(dp), 1, 0)) as dp2day_mismatches,
-       sum(iif(dp2month(dp) is distinct from legacy_dp2month(dp), 1, 0)) as dp2month_mismatches,
-       sum(iif(dp2year(dp) is distinct from legacy_dp2year(dp), 1, 0)) as dp2year_mismatches,
-       sum(iif(dp2dow(dp) is distinct from legacy_dp2dow(dp), 1, 0)) as dp2dow_mismatches,
-       sum(iif(dpdow(dp, '135') is distinct from legacy_dpdow(dp, '135'), 1, 0)) as dpdow_mismatches,
-       sum(iif(dpdow(dp, '') is distinct from legacy_dpdow(dp, ''), 1, 0)) as dpdow_empty_mismatches,
-       sum(iif(dp2t(dp) is distinct from legacy_dp2t(dp), 1, 0)) as dp2t_mismatches
-  from dp_wide;
+select iif(dp2day(dp) is distinct from legacy_dp2day(dp), 'DP2DAY ', '')
+       || iif(dp2month(dp) is distinct from legacy_dp2month(dp), 'DP2MONTH ', '')
+       || iif(dp2year(dp) is distinct from legacy_dp2year(dp), 'DP2YEAR ', '')
+       || iif(dp2dow(dp) is distinct from legacy_dp2dow(dp), 'DP2DOW ', '')
+       || iif(dpdow(dp, '135') is distinct from legacy_dpdow(dp, '135'), 'DPDOW ', '')
+       || iif(dpdow(dp, '') is distinct from legacy_dpdow(dp, ''), 'DPDOW_EMPTY ', '')
+       || iif(dp2t(dp) is distinct from legacy_dp2t(dp), 'DP2T ', '') as failing,
+       count(*) as dp_values
+  from dp_wide group by 1 order by 1;
 
-select count(*) as dp_date_values,
-       sum(iif(dp2d(dp) is distinct from legacy_dp2d(dp), 1, 0)) as dp2d_mismatches,
-       sum(iif(dp2ts(dp) is distinct from legacy_dp2ts(dp), 1, 0)) as dp2ts_mismatches,
-       sum(iif(dp2t(dp) is distinct from legacy_dp2t(dp), 1, 0)) as dp2t_mismatches
-  from dp_dates;
+select iif(dp2d(dp) is distinct from legacy_dp2d(dp), 'DP2D ', '')
+       || iif(dp2ts(dp) is distinct from legacy_dp2ts(dp), 'DP2TS ', '')
+       || iif(dp2t(dp) is distinct from legacy_dp2t(dp), 'DP2T ', '') as failing,
+       count(*) as dp_date_values
+  from dp_dates group by 1 order by 1;
 
 -- Dates from 0001-01-01 on (18 days a step), times of day with 1/10000
 -- seconds, and timestamps from the two together.
-select count(*) as date_time_values,
-       sum(iif(d2dp(dateadd(i * 18 day to date '0001-01-01'))
-               is distinct from legacy_d2dp(dateadd(i * 18 day to date '0001-01-01')), 1, 0)) as d2dp_mismatches,
-       sum(iif(t2dp(time '00:00:00' + mod(i * 4321.0001e0, 86400))
-               is distinct from legacy_t2dp(time '00:00:00' + mod(i * 4321.0001e0, 86400)), 1, 0)) as t2dp_mismatches,
-       sum(iif(ts2dp(dateadd(i * 18 day to timestamp '0001-01-01 00:00:00') + mod(i * 4321.0001e0, 86400) / 86400)
-               is distinct from
-               legacy_ts2dp(dateadd(i * 18 day to timestamp '0001-01-01 00:00:00') + mod(i * 4321.0001e0, 86400) / 86400),
-               1, 0)) as ts2dp_mismatches
-  from n;
+select iif(d2dp(dateadd(i * 18 day to date '0001-01-01'))
+         is distinct from legacy_d2dp(dateadd(i * 18 day to date '0001-01-01')), 'D2DP ', '')
+       || iif(t2dp(time '00:00:00' + mod(i * 4321.0001e0, 86400))
+         is distinct from legacy_t2dp(time '00:00:00' + mod(i * 4321.0001e0, 86400)), 'T2DP ', '')
+       || iif(ts2dp(dateadd(i * 18 day to timestamp '0001-01-01 00:00:00') + mod(i * 4321.0001e0, 86400) / 86400)
+         is distinct from
+         legacy_ts2dp(dateadd(i * 18 day to timestamp '0001-01-01 00:00:00') + mod(i * 4321.0001e0, 86400) / 86400), 'TS2DP ', '') as failing,
+       count(*) as date_time_values
+  from n group by 1 order by 1;
 
 -- Texts and masks made of the mask language's characters and letters, and
 -- code-page-1250 text of every byte but the five the code page leaves out.
@@ -64,10 +63,9 @@ create view text_pairs (txt, mask) as
          substring('*?a[a-c]{b,c}%_#\x$41' from mod(i / 7, 22) + 1 for mod(i / 154, 9)) ||
          substring('*a?' from mod(i / 1386, 3) + 1 for 1)
   from n;
-select count(*) as match_pairs,
-       sum(iif(match(txt, mask) is distinct from legacy_match(txt, mask), 1, 0)) as match_mismatches,
-       sum(iif(match(txt, mask) = 1, 1, 0)) as matching
-  from text_pairs;
+select iif(match(txt, mask) is distinct from legacy_match(txt, mask), 'MATCH ', '') as failing,
+       count(*) as match_pairs, sum(iif(match(txt, mask) = 1, 1, 0)) as matching
+  from text_pairs group by 1 order by 1;
 
 create view byte_texts (txt) as
   select cast(ascii_char(mod(i, 255) + 1) || ascii_char(mod(i / 255, 255) + 1) ||
@@ -76,41 +74,35 @@ create view byte_texts (txt) as
   where mod(i, 255) + 1 not in (129, 131, 136, 144, 152)
     and mod(i / 255, 255) + 1 not in (129, 131, 136, 144, 152)
     and mod(i * 7, 255) + 1 not in (129, 131, 136, 144, 152);
-select count(*) as alc_texts,
-       sum(iif(cast(alc(cast(txt as varchar(10) character set win1250)) as varchar(10) character set octets)
-               is distinct from
-               cast(legacy_alc(cast(txt as varchar(10) character set win1250)) as varchar(10) character set octets),
-               1, 0)) as alc_mismatches
-  from byte_texts;
+select iif(cast(alc(cast(txt as varchar(10) character set win1250)) as varchar(10) character set octets)
+         is distinct from
+         cast(legacy_alc(cast(txt as varchar(10) character set win1250)) as varchar(10) character set octets), 'ALC ', '') as failing,
+       count(*) as alc_texts
+  from byte_texts group by 1 order by 1;
 
 -- The IIF functions with conditions -2 to 2, and DivDP over dividends and
 -- divisors that include zeros of both signs and quotients near the ends of
 -- the double range.
-select count(*) as iif_rows,
-       sum(iif(iif_i(mod(i, 5) - 2, i, -i) is distinct from legacy_iif_i(mod(i, 5) - 2, i, -i), 1, 0)) as iif_i_mismatches,
-       sum(iif(iif_dp(mod(i, 5) - 2, i / 3.0e0, -i / 7.0e0)
-               is distinct from legacy_iif_dp(mod(i, 5) - 2, i / 3.0e0, -i / 7.0e0), 1, 0)) as iif_dp_mismatches,
-       sum(iif(iif_d(mod(i, 5) - 2, dateadd(i day to date '1900-01-01'), date '2000-01-01')
-               is distinct from legacy_iif_d(mod(i, 5) - 2, dateadd(i day to date '1900-01-01'), date '2000-01-01'),
-               1, 0)) as iif_d_mismatches,
-       sum(iif(iif_t(mod(i, 5) - 2, time '00:00:00' + mod(i, 86400), time '12:34:56.7891')
-               is distinct from legacy_iif_t(mod(i, 5) - 2, time '00:00:00' + mod(i, 86400), time '12:34:56.7891'),
-               1, 0)) as iif_t_mismatches,
-       sum(iif(iif_ts(mod(i, 5) - 2, timestamp '2000-01-01 00:00:00' + i / 7.0e0, timestamp '0001-01-01 00:00:00.0001')
-               is distinct from
-               legacy_iif_ts(mod(i, 5) - 2, timestamp '2000-01-01 00:00:00' + i / 7.0e0, timestamp '0001-01-01 00:00:00.0001'),
-               1, 0)) as iif_ts_mismatches,
-       sum(iif(iif_s(mod(i, 5) - 2, 'first' || i, 'second') is distinct from legacy_iif_s(mod(i, 5) - 2, 'first' || i, 'second'),
-               1, 0)) as iif_s_mismatches
-  from n;
+select iif(iif_i(mod(i, 5) - 2, i, -i) is distinct from legacy_iif_i(mod(i, 5) - 2, i, -i), 'IIF_I ', '')
+       || iif(iif_dp(mod(i, 5) - 2, i / 3.0e0, -i / 7.0e0)
+         is distinct from legacy_iif_dp(mod(i, 5) - 2, i / 3.0e0, -i / 7.0e0), 'IIF_DP ', '')
+       || iif(iif_d(mod(i, 5) - 2, dateadd(i day to date '1900-01-01'), date '2000-01-01')
+         is distinct from legacy_iif_d(mod(i, 5) - 2, dateadd(i day to date '1900-01-01'), date '2000-01-01'), 'IIF_D ', '')
+       || iif(iif_t(mod(i, 5) - 2, time '00:00:00' + mod(i, 86400), time '12:34:56.7891')
+         is distinct from legacy_iif_t(mod(i, 5) - 2, time '00:00:00' + mod(i, 86400), time '12:34:56.7891'), 'IIF_T ', '')
+       || iif(iif_ts(mod(i, 5) - 2, timestamp '2000-01-01 00:00:00' + i / 7.0e0, timestamp '0001-01-01 00:00:00.0001')
+         is distinct from
+         legacy_iif_ts(mod(i, 5) - 2, timestamp '2000-01-01 00:00:00' + i / 7.0e0, timestamp '0001-01-01 00:00:00.0001'), 'IIF_TS ', '')
+       || iif(iif_s(mod(i, 5) - 2, 'first' || i, 'second') is distinct from legacy_iif_s(mod(i, 5) - 2, 'first' || i, 'second'), 'IIF_S ', '') as failing,
+       count(*) as iif_rows
+  from n group by 1 order by 1;
 
-select count(*) as divdp_pairs,
-       sum(iif(divdp(a, b) is distinct from legacy_divdp(a, b), 1, 0)) as divdp_mismatches,
-       sum(iif(divdp(a, b) = 0, 1, 0)) as zero_quotients
+select iif(divdp(a, b) is distinct from legacy_divdp(a, b), 'DIVDP ', '') as failing,
+       count(*) as divdp_pairs, sum(iif(divdp(a, b) = 0, 1, 0)) as zero_quotients
   from (select (i - 100000) * 1.0e-3 * power(10e0, mod(i, 17) * 18 - 150) as a,
                iif(mod(i, 13) = 0, iif(mod(i, 2) = 0, 0e0, -0e0),
                    (mod(i, 9973) - 4986) * power(10e0, mod(i, 11) * 10 - 50)) as b
-          from n);
+          from n) group by 1 order by 1;
 
 -- BLOBs of 0 to 4103 bytes built from 8-byte records (key and value as
 -- little-endian integers), some with a stray tail, and two longer than the
@@ -151,12 +143,11 @@ end^
 set term ;^
 commit;
 
-select count(*) as blobs,
-       sum(iif(blob2i(b) is distinct from legacy_blob2i(b), 1, 0)) as blob2i_mismatches,
-       sum(iif(blob2so(b, 1, 100) is distinct from legacy_blob2so(b, 1, 100), 1, 0)) as blob2so_mismatches,
-       sum(iif(blob2so(b, 2, 0) is distinct from legacy_blob2so(b, 2, 0), 1, 0)) as blob2so_negative_mismatches,
-       max(octet_length(b)) as longest
-  from blobs;
+select iif(blob2i(b) is distinct from legacy_blob2i(b), 'BLOB2I ', '')
+       || iif(blob2so(b, 1, 100) is distinct from legacy_blob2so(b, 1, 100), 'BLOB2SO ', '')
+       || iif(blob2so(b, 2, 0) is distinct from legacy_blob2so(b, 2, 0), 'BLOB2SO_NEGATIVE ', '') as failing,
+       count(*) as blobs, max(octet_length(b)) as longest
+  from blobs group by 1 order by 1;
 -- The long BLOB's 64-byte group holds four records of key 1 with a value
 -- below 8, and BLOB2SO reads 8192 groups of it: 32768.
 select blob2so(b, 1, 8) as long_count, legacy_blob2so(b, 1, 8) as legacy_long_count

@@ -29,7 +29,7 @@ wine_make() {
   wine_made && return 0
   [ -x /usr/sbin/debootstrap ] || { echo "debootstrap is not installed (apt-get install debootstrap)" >&2; return 1; }
   local work="$WINE_ROOT.new" mirror
-  mirror=$(trixie_mirror)
+  mirror=$(debian_mirror) || return 1
   echo "making the Debian 13 root $WINE_ROOT for Wine (debootstrap from $mirror)" >&2
   rm -rf "$work"
   mkdir -p "$(dirname "$WINE_ROOT")"

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets fuzz/NAME_fuzz.cpp with clang (ASan, UBSan)
 # over the library's sources, and runs each for a bounded time on a copy of
-# its seed corpus fuzz/corpus/NAME/. Each run's figures (inputs executed,
-# seconds, outcome) go to build/fuzz/NAME.stats for scripts/reliability.sh.
+# its seed corpus fuzz/corpus/NAME/; prints each run's final figures.
 #
 #   scripts/fuzz.sh [NAME|all] [SECONDS]    (default: every target, 20 s each)
 #
@@ -55,8 +54,6 @@ for source in "$root"/fuzz/*_fuzz.cpp; do
     outcome=FAILED
   fi
   tail -12 "$log"
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  echo "name=$name seconds=$seconds runs=${runs:-0} outcome=$outcome" >"$out/$name.stats"
   [ -n "${FUZZ_KEEP_CORPUS:-}" ] || rm -rf "$corpus"
 done
 exit $status

@@ -21,6 +21,7 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/firebird4.sh"
+. "$root/scripts/lib/check.sh"
 install_tool="$root/scripts/vantor-install"
 [ "$(id -u)" -eq 0 ] || { echo "installtest: needs root (dpkg -i)" >&2; exit 2; }
 for flavour in i386 x86_64; do
@@ -29,16 +30,6 @@ done
 scratch=$(mktemp -d)
 chmod 755 "$scratch"
 trap '[ -n "${VANTOR_KEEP:-}" ] || rm -rf "$scratch"' EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local description=$1
-  shift
-  if "$@"; then echo "ok: $description"; else echo "FAILED: $description"; failures=$((failures + 1)); fi
-}
-contains() { grep -qF -- "$2" "$1" || { echo "  expected \"$2\" in:" >&2; sed 's/^/    /' "$1" >&2; return 1; }; }
-same() {  # same GOT EXPECTED: equal, or the lines that differ shown
-  [ "$1" = "$2" ] || { diff <(echo "$2") <(echo "$1") | sed 's/^/    /' >&2; return 1; }
-}
 # The root's files, less the engine's own log, which the engine run from the
 # root writes there.
 tree() {
@@ -203,5 +194,4 @@ rm "$dest/plugins/udr/libvantor_udr.so"
 refused "--remove with nothing installed" "$dest" "vantor-install installed nothing in $dest" \
   "$install_tool" --root "$dest" --remove
 
-if [ $failures -eq 0 ]; then echo "installtest: all checks passed"; else echo "installtest: $failures checks failed"; fi
-[ $failures -eq 0 ]
+checked installtest

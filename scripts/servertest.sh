@@ -37,24 +37,17 @@
 # firebird on a free loopback port, reached over TCP from outside the root
 # with the root's own 4.0 client; at the end vantor is removed from the root
 # and nothing of it may be left there.
-#
-# With --embedded DIR_OF_BUILD --engine fb4, runs steps 3 and 4 instead in
-# the embedded Firebird 4.0 engine (amd64, scripts/lib/firebird4.sh) with the
-# modules of that x86-64 build folder and the scripts of sql/, nothing
-# installed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/fbroot.sh"
 . "$root/scripts/lib/platform.sh"
-embedded="" debian13=0
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --embedded) embedded=$(cd "$2" && pwd); shift 2 ;;
-    --engine) [ "$2" = fb4 ] || { echo "servertest: --engine fb4 only" >&2; exit 2; }; shift 2 ;;
-    --debian13) debian13=1; shift ;;
-    *) echo "usage: $0 [--debian13 | --embedded BUILD_DIR --engine fb4]" >&2; exit 2 ;;
-  esac
-done
+. "$root/scripts/lib/check.sh"
+debian13=0
+case "${1:-}" in
+  --debian13) debian13=1 ;;
+  "") ;;
+  *) echo "usage: $0 [--debian13]" >&2; exit 2 ;;
+esac
 
 scratch=$(mktemp -d)
 chmod 755 "$scratch"
@@ -73,13 +66,6 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...: counts a failed expectation
-  local description=$1
-  shift
-  if "$@"; then echo "ok: $description"; else echo "FAILED: $description"; failures=$((failures + 1)); fi
-}
-same() { [ "$1" = "$2" ] || { echo "  expected: $2" >&2; echo "  got:      $1" >&2; return 1; }; }
 
 if [ $debian13 -eq 1 ]; then
   [ "$(id -u)" -eq 0 ] || { echo "servertest: needs root (debootstrap, chroot)" >&2; exit 2; }
@@ -115,7 +101,7 @@ if [ $debian13 -eq 1 ]; then
   password=$TRIXIE_PASSWORD
   creds=(-user SYSDBA -password "$password")
   auth="user 'SYSDBA' password '$password'"
-elif [ -z "$embedded" ]; then
+else
   [ "$(id -u)" -eq 0 ] || { echo "servertest: needs root (dpkg -i)" >&2; exit 2; }
   for p in firebird3.0-vantor:i386 firebird3.0-vantor:amd64 vantor-common; do
     if dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q installed; then
@@ -168,41 +154,16 @@ elif [ -z "$embedded" ]; then
   dbname() { echo "127.0.0.1/$port:$scratch/db/$1.fdb"; }
   creds=(-user SYSDBA -password "$password")
   auth="user 'SYSDBA' password '$password'"
-else
-  # The embedded Firebird 4.0 engine, with the modules of a build folder.
-  . "$root/scripts/lib/firebird4.sh"
-  fb4_installed || { echo "servertest: the Firebird 4.0 engine is not set up (scripts/setup.sh)" >&2; exit 2; }
-  [ "$(elf_flavour "$embedded/libvantor.so")" = x86_64 ] || { echo "servertest: $embedded is not an x86-64 build" >&2; exit 2; }
-  fbroot="$scratch/root"
-  mkdir -p "$scratch/lock" "$scratch/db" "$scratch/udf" "$fbroot/plugins/udr"
-  make_fbroot "$fbroot" "$FB4_ROOT" plugins plugins.conf databases.conf
-  # Firebird 4.0 checks that a plugin's file has the name it asked for, so
-  # the root holds copies, not links.
-  cp "$FB4_ROOT"/plugins/*.so "$fbroot/plugins/"
-  cp "$embedded/libvantor_udr.so" "$fbroot/plugins/udr/"
-  cp "$embedded/libvantor.so" "$scratch/udf/"
-  cp "$FB4_ROOT/databases.conf" "$fbroot/databases.conf" 2>/dev/null || : > "$fbroot/databases.conf"
-  printf 'UdfAccess = Restrict %s\n' "$scratch/udf" > "$fbroot/firebird.conf"
-  write_udr_plugins_conf "$fbroot/plugins.conf"
-  export FIREBIRD="$fbroot" FIREBIRD_MSG="$FB4_ROOT" FIREBIRD_LOCK="$scratch/lock" FIREBIRD_TMP="$scratch"
-  export ISC_USER=SYSDBA
-  isql=(fb4_exec isql-fb)
-  dbname() { echo "$scratch/db/$1.fdb"; }
-  creds=(-user SYSDBA)
-  auth="user 'SYSDBA'"
-  scripts="$root/sql"
 fi
 
 # The SQL suite against the server, with each module (the every-day calendar
 # test is left to the embedded engines: 18 million calls).
-if [ -z "$embedded" ]; then
-  installcheck() {
-    bash "$root/scripts/installcheck.sh" --server "127.0.0.1/$port" --user SYSDBA --password "$password" \
-      --dir "$dbdir" --isql "${isql[0]}" --build "$build" --skip calendar_days "$@"
-  }
-  check "installcheck: the SQL suite over TCP, legacy module" installcheck
-  check "installcheck: the SQL suite over TCP, UDR module" installcheck --udr
-fi
+installcheck() {
+  bash "$root/scripts/installcheck.sh" --server "127.0.0.1/$port" --user SYSDBA --password "$password" \
+    --dir "$dbdir" --isql "${isql[0]}" --build "$build" --skip calendar_days "$@"
+}
+check "installcheck: the SQL suite over TCP, legacy module" installcheck
+check "installcheck: the SQL suite over TCP, UDR module" installcheck --udr
 
 # run DB SCRIPT [CHARSET]: the README's command; prints the session's output.
 run() { "${isql[@]}" -q -bail -ch "${3:-UTF8}" "${creds[@]}" -i "$2" "$(dbname "$1")" 2>&1; }
@@ -270,11 +231,9 @@ for charset in UTF8 WIN1250; do
 done
 
 # The README's command without credentials fails, and says why.
-if [ -z "$embedded" ]; then
-  env -u ISC_USER -u ISC_PASSWORD "${isql[@]}" -q -bail -i "$scripts/vantor.sql" "$(dbname fam_UTF8)" > "$scratch/out" 2>&1 && ok=1 || ok=0
-  check "no credentials: exit status not 0" same "$ok" 0
-  check "no credentials: the server's message" grep -q 'user name and password are not defined' "$scratch/out"
-fi
+env -u ISC_USER -u ISC_PASSWORD "${isql[@]}" -q -bail -i "$scripts/vantor.sql" "$(dbname fam_UTF8)" > "$scratch/out" 2>&1 && ok=1 || ok=0
+check "no credentials: exit status not 0" same "$ok" 0
+check "no credentials: the server's message" grep -q 'user name and password are not defined' "$scratch/out"
 
 # 4. Moves with dependents of six kinds.
 db=move
@@ -408,7 +367,7 @@ if [ $debian13 -eq 1 ]; then
               vantor-common 2>/dev/null \
               | grep -v 'not-installed$' || true; } )
   check "removal: nothing of vantor is left in the Debian 13 root (files, dpkg's records)" same "$left" ""
-elif [ -z "$embedded" ]; then
+else
   # 5. Removal: the modules first (the scripts stay), then the scripts.
   stop_server
   dpkg -r firebird3.0-vantor:i386 firebird3.0-vantor:amd64 > "$scratch/dpkg.log" 2>&1 || cat "$scratch/dpkg.log"
@@ -423,5 +382,4 @@ elif [ -z "$embedded" ]; then
   check "/etc/firebird is unchanged" same "$(cd /etc && find firebird -type f -exec md5sum {} + | sort)" "$etc_before"
 fi
 
-if [ $failures -eq 0 ]; then echo "servertest: all checks passed"; else echo "servertest: $failures checks failed"; fi
-[ $failures -eq 0 ]
+checked servertest

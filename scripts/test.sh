@@ -25,7 +25,9 @@
 #
 # One slice of a build: e.g. ctest --test-dir build/x86_64 -L fb4 -L udr.
 # A flavour whose build fails counts as one failed test. Ends with one line
-# "N passed, M failed" over every test run.
+# "N passed, M failed" over every test run. A whole run also writes the
+# reliability record of what it ran, build/RELIABILITY.md (tests/tools/record.py
+# over each build's ctest.xml; docs/RELIABILITY.md is a copy).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -54,7 +56,7 @@ tests() {  # tests FLAVOUR [CTEST-ARG...]: its build's tests, counted
   echo "=== tests $flavour $*"
   log=$(mktemp)
   VANTOR_SWEEP_STRIDE=$stride ctest --test-dir "build/$flavour" --output-on-failure -j "$(nproc)" \
-    --timeout 1800 "$@" 2>&1 | tee "$log"
+    --timeout 1800 --output-junit ctest.xml --test-output-size-passed 65536 "$@" 2>&1 | tee "$log"
   # "95% tests passed, 2 tests failed out of 40"
   read -r bad all < <(sed -n 's/.* \([0-9]*\) tests failed out of \([0-9]*\)$/\1 \2/p' "$log" | tail -n 1)
   grep -q 'No tests were found' "$log" && { bad=0 all=0; }
@@ -92,6 +94,9 @@ else
   # Many threads calling all 23 entry points at once; any shared mutable
   # state is a reported race.
   tests tsan -R '^Concurrency\.'
+  # The reliability record, from the reports of these runs.
+  python3 tests/tools/record.py > build/RELIABILITY.md || true
+  echo "=== the reliability record of this run: build/RELIABILITY.md"
 fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -26,6 +26,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/lib/trixie.sh"
+. "$root/scripts/lib/check.sh"
 [ "$(id -u)" -eq 0 ] || { echo "upgradetest: needs root (debootstrap, chroot)" >&2; exit 2; }
 for flavour in i386 x86_64; do
   [ -f "$root/build/$flavour/libvantor_udr.so" ] \
@@ -41,12 +42,6 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...: counts a failed expectation
-  local description=$1
-  shift
-  if "$@"; then echo "ok: $description"; else echo "FAILED: $description"; failures=$((failures + 1)); fi
-}
 same_file() {  # same_file GOT EXPECTED: byte for byte, or the difference
   diff -u "$2" "$1" >&2
 }
@@ -161,5 +156,4 @@ check "installcheck --udr against the 4.0 server with UdfAccess = None" \
   bash "$root/scripts/installcheck.sh" --server "127.0.0.1/$port" --user SYSDBA --password "$TRIXIE_PASSWORD" \
     --dir "$dbdir" --isql "$scratch/tools/isql-fb" --build "$root/build/x86_64" --skip calendar_days --udr
 
-if [ $failures -eq 0 ]; then echo "upgradetest: all checks passed"; else echo "upgradetest: $failures checks failed"; fi
-[ $failures -eq 0 ]
+checked upgradetest

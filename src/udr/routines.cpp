@@ -53,8 +53,6 @@ Outcome Truncated(const Call& call, size_t actual) {
 
 int32_t DayCountOfArg(const Call& call) { return DayCountOfDP(ArgValue<double>(call, 0)); }
 
-// Date and time: day-number conversions.
-
 Outcome RunD2DP(const Call& call) {
     return SetDouble(call, DateToDP(ArgValue<ISC_DATE>(call, 0)));
 }
@@ -83,8 +81,6 @@ Outcome RunDP2TS(const Call& call) {
     Write(call.Out, Result(call), ISC_TIMESTAMP{timestamp.Date, timestamp.Time});
     return {};
 }
-
-// Calendar fields, weekday filter, current timestamp.
 
 Outcome RunDP2Day(const Call& call) {
     return SetSmallint(call, CalendarDateOfDayCount(DayCountOfArg(call)).Day, true);
@@ -116,8 +112,8 @@ Outcome RunNow(const Call& call) {
     return {};
 }
 
-// Wildcard matching. The bytes of both texts are matched as they arrive, in
-// whatever character set the declaration gives them.
+// The bytes of both texts are matched as they arrive, in whatever character
+// set the declaration gives them.
 Outcome RunMatch(const Call& call) {
     // call.Match, when given, is this attachment's MatchState, which keeps
     // the last compiled mask; the results are the same either way.
@@ -126,8 +122,6 @@ Outcome RunMatch(const Call& call) {
     if (outcome == MatchOutcome::TooComplex) return Outcome{Fault::TooComplex};
     return SetSmallint(call, outcome == MatchOutcome::Match ? 1 : 0);
 }
-
-// Text and scalar functions.
 
 // ALC writes the folded bytes straight into the result field; a result
 // field shorter than the text is an error, never a cut result.
@@ -180,9 +174,9 @@ Outcome RunDivDP(const Call& call) {
     return SetDouble(call, IsGuardedDivisor(divisor) ? 0.0 : ExtendedQuotient(dividend, divisor));
 }
 
-// BLOB readers: the BLOB is read through the call's opener. BLOB id 0, no
-// BLOB (a NULL that a legacy declaration passes as such), reads as empty, as
-// the legacy readers read it.
+// The BLOB is read through the call's opener. BLOB id 0, no BLOB (a NULL
+// that a legacy declaration passes as such), reads as empty, as the legacy
+// readers read it.
 
 bool NoBlob(const Call& call) {
     static const unsigned char kNone[8] = {};

@@ -1,13 +1,30 @@
 #!/usr/bin/env python3
-"""The in-engine benchmark's SQL and its arithmetic (driven by
-scripts/enginebench.sh).
+"""The in-engine benchmark: builds a table of ROWS rows (default 1,000,000)
+and a table of BLOBS BLOBs of 64 KiB of records (default 1,000) in an
+embedded engine that has both modules declared, warms the cache, then times
+the bare scan, the floors, each vantor function through each module and the
+built-ins that do the same job, RUNS rounds (default 3), each in an engine
+process of its own. Writes results.json in its work folder (default
+build/<flavour>/enginebench-<engine>) and prints it as a table
+(bench/perfreport.py turns it into the report).
 
-  enginebench.py build-sql ROWS OUT.sql
-      the table, its rows, the floors of both modules
-  enginebench.py time-sql SUITE RUNS BLOBS MARK OUT.sql
-      the timed queries of SUITE (functions, lengths or moved), RUNS rounds, each
-      query after a call of the marker program MARK
-  enginebench.py results SUITE ISQL_OUTPUT MARKS ROWS BLOBS RUNS ENGINE OUT.json
+  python3 bench/enginebench.py [--engine fb3|fb4] [--flavour i386|x86_64] [--rows N]
+      [--blobs N] [--runs N] [--reuse] [--work DIR] [--suite functions|lengths|moved]
+
+--suite lengths times, instead of the functions, Match, ALC and IIF_S with
+one text declared at each of 4095 to 32765 bytes, beside the legacy call
+(lengths.json; the table of docs/ENGINE-LENGTHS.md). --suite moved times
+each function through its fresh UDR declaration and through the declaration
+a move from the legacy module leaves (its legacy NULL rules), side by side
+(moved.json).
+
+The engine is Firebird 3.0 (default) or 4.0; the flavour picks the build
+and the engine's architecture. The default flavour is i386 for 3.0 where
+the machine runs 32-bit code natively, and x86_64 otherwise (under an
+emulator the i386 engine's figures would be the emulator's). --reuse times
+the database left by an earlier run of the same size instead of building it
+anew. The full run takes many minutes (a legacy UDF call costs the engine
+several microseconds a row); --rows 20000 is a smoke run.
 
 Every query is SELECT COUNT(*) FROM <table> WHERE <predicate>, so what a
 query costs beyond the bare scan of its table is what its predicate costs.
@@ -41,14 +58,18 @@ length (Match, ALC, IIF_S) with one text, argument or result, declared at
 each of LENGTHS bytes and the others at SHORT, beside the legacy function:
 what the engine's per-call handling of a declared VARCHAR costs.
 """
+import argparse
 import json
 import os
 import re
+import shlex
 import statistics
+import subprocess
 import sys
 
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # The table of the functions, read through its generator.
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
+sys.path.insert(0, os.path.join(ROOT, "scripts"))
 import functions as table_of_functions  # noqa: E402
 
 TABLE = table_of_functions.load()
@@ -487,24 +508,118 @@ def results(suite, output, marks, rows, blobs, runs, engine):
     return out
 
 
+def i386_emulated():
+    return os.path.exists("/proc/sys/fs/binfmt_misc/qemu-i386")
+
+
+FAILED = re.compile(r"Statement failed|SQLSTATE")
+
+
+def run(engine="fb3", flavour=None, rows=1000000, blobs=1000, runs=3, reuse=False, work=None, suite="functions"):
+    """Builds (or reuses) the database, times SUITE and writes its results
+    into the work folder; returns them."""
+    flavour = flavour or ("i386" if engine == "fb3" and not i386_emulated() else "x86_64")
+    builddir = os.path.join(ROOT, "build", flavour)
+    work = os.path.abspath(work or os.path.join(builddir, f"enginebench-{engine}"))
+    subprocess.run(["bash", os.path.join(ROOT, "scripts", "build.sh"), flavour, "-DVANTOR_BENCH=ON"], check=True)
+    os.makedirs(work, exist_ok=True)
+    path = lambda name: os.path.join(work, name)  # noqa: E731
+    db, size = path("build.fdb"), f"{rows} {blobs}"
+    if not (reuse and os.path.isfile(db) and os.path.isfile(path("size"))
+            and open(path("size")).read().strip() == size):
+        if os.path.exists(path("size")):
+            os.remove(path("size"))
+        with open(path("build.sql"), "w", encoding="cp1250") as f:
+            f.write(build_sql(rows))
+        # A page cache that holds every page of the database (about 9 pages a
+        # BLOB, 16 rows of T a page), kept in its header: a Super server ignores
+        # the cache size a connection asks for.
+        cache_pages = blobs * 9 + rows // 16 + 2048
+        with open(path("blobfill.sh"), "w") as f:
+            f.write(f'#!/bin/sh\nexec $VANTOR_CLIENT_EXEC "{builddir}/bench/vantor_blobfill" "$1" {blobs} {cache_pages}\n')
+        os.chmod(path("blobfill.sh"), 0o755)
+        print(f"enginebench: building {rows} rows and {blobs} BLOBs ({engine}, {flavour})", file=sys.stderr)
+        with open(path("build.out"), "w") as out:
+            built = subprocess.run(["bash", os.path.join(ROOT, "scripts", "fbrun.sh"), "--engine", engine, "--udr",
+                                    "--build", builddir, "--keep", work, "--setup", path("blobfill.sh"),
+                                    path("build.sql")], stdout=out, stderr=subprocess.STDOUT)
+        output = open(path("build.out"), errors="replace").read()
+        if built.returncode or FAILED.search(output) or not re.search(rf"^ROWS_IN_T *{rows}$", output, re.M):
+            sys.stderr.write(output)
+            raise SystemExit("enginebench: building the table failed")
+        buffers = int((re.findall(r"^PAGE_BUFFERS\s+(\d+)", output, re.M) or [0])[-1])
+        pages = int((re.findall(r"^PAGES\s+(\d+)", output, re.M) or [1])[-1])
+        if buffers < pages:
+            raise SystemExit(f"enginebench: the page cache ({buffers} pages) does not hold the database ({pages} pages)")
+        with open(path("size"), "w") as f:
+            f.write(size + "\n")
+    version = re.search(r"^ENGINE_VERSION *(.*)$", open(path("build.out"), errors="replace").read(), re.M).group(1)
+    label = f"Firebird {version} {'amd64' if flavour == 'x86_64' else 'i386'}"
+    if flavour == "i386" and i386_emulated():
+        label += " (emulated)"
+
+    # The same private engine root, tools and scratch folders that
+    # scripts/fbrun.sh used to build the database, whose header gives it a
+    # page cache that holds the whole database.
+    with open(path("engine.env")) as f:
+        kept = {k: "".join(shlex.split(v)) for k, _, v in (line.rstrip("\n").partition("=") for line in f)}
+    # The marker: one line per call, the tag, then the clock, the CPU time of
+    # all the engine process's threads (ns, /proc/PID/task/*/schedstat), its
+    # minor page faults and its user and system ticks (/proc/PID/stat). isql
+    # runs it through the shell, outside its own CPU time but for the spawn.
+    mark, marks = path("mark.sh"), path(f"marks-{suite}")
+    with open(mark, "w") as f:
+        f.write("#!/bin/sh\np=$VANTOR_ENGINE_PID\n"
+                "cpu=$(cat /proc/$p/task/*/schedstat | awk '{ s += $1 } END { printf \"%.0f\", s }')\n"
+                f"echo \"$1 $(date +%s%N) $cpu $(cut -d' ' -f10,14,15 /proc/$p/stat)\" >> \"{marks}\"\n")
+    os.chmod(mark, 0o755)
+    if os.path.exists(marks):
+        os.remove(marks)
+    with open(path(f"time-{suite}.sql"), "w", encoding="ascii") as f:
+        f.write(time_sql(suite, 1, blobs, mark))
+    print(f"enginebench: timing {runs} rounds of {suite} ({label}), each in an engine process of its own",
+          file=sys.stderr)
+    # Each round runs in an engine process of its own, with the cache warmed
+    # anew: where the engine's buffers and the modules' stacks fall in memory
+    # (the address layout differs from process to process) moves a BLOB reader's
+    # cost by a few per cent, so the median of the rounds is the median of as
+    # many layouts. The engine process is isql itself: the shell's pid, kept by
+    # exec.
+    env = dict(os.environ, FIREBIRD=kept["FIREBIRD"], FIREBIRD_MSG=kept["FIREBIRD_MSG"],
+               FIREBIRD_LOCK=path("lock"), FIREBIRD_TMP=work, ISC_USER="SYSDBA")
+    with open(path(f"time-{suite}.out"), "w") as out:
+        for _ in range(runs):
+            subprocess.run(["sh", "-c", 'export VANTOR_ENGINE_PID=$$; exec "$@"', "sh", kept["VANTOR_ISQL"],
+                            "-q", "-ch", "WIN1250", "-i", path(f"time-{suite}.sql"), db, "-user", "SYSDBA"],
+                           stdout=out, stderr=subprocess.STDOUT, env=env)
+    with open(path(f"time-{suite}.out"), encoding="cp1250", errors="replace") as f:
+        output = f.read()
+    lines = output.splitlines()
+    failed = [i for i, line in enumerate(lines) if FAILED.search(line)]
+    if failed:
+        sys.stderr.write("\n".join([line for i in failed for line in lines[max(0, i - 2):i + 7]][:40]) + "\n")
+        raise SystemExit("enginebench: a timed query failed")
+    with open(marks, encoding="ascii") as f:
+        data = results(suite, output, f.read(), rows, blobs, runs, label)
+    with open(path({"functions": "results.json", "lengths": "lengths.json", "moved": "moved.json"}[suite]),
+              "w", encoding="utf-8") as f:
+        json.dump(data, f, indent=1)
+    return data
+
+
 def main(argv):
-    command = argv[1] if len(argv) > 1 else ""
-    if command == "build-sql":
-        rows, target = int(argv[2]), argv[3]
-        sql = build_sql(rows)
-        with open(target, "w", encoding="cp1250") as f:
-            f.write(sql)
-    elif command == "time-sql":
-        with open(argv[6], "w", encoding="ascii") as f:
-            f.write(time_sql(argv[2], int(argv[3]), int(argv[4]), argv[5]))
-    elif command == "results":
-        with open(argv[3], encoding="cp1250", errors="replace") as f, open(argv[4], encoding="ascii") as g:
-            data = results(argv[2], f.read(), g.read(), int(argv[5]), int(argv[6]), int(argv[7]), argv[8])
-        with open(argv[9], "w", encoding="utf-8") as f:
-            json.dump(data, f, indent=1)
-    else:
-        raise SystemExit(__doc__)
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--engine", choices=["fb3", "fb4"], default="fb3")
+    parser.add_argument("--flavour", choices=["i386", "x86_64"])
+    parser.add_argument("--rows", type=int, default=1000000)
+    parser.add_argument("--blobs", type=int, default=1000)
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--reuse", action="store_true")
+    parser.add_argument("--work")
+    parser.add_argument("--suite", choices=["functions", "lengths", "moved"], default="functions")
+    import perfreport
+    print(perfreport.engine_summary_table(run(**vars(parser.parse_args(argv)))))
 
 
 if __name__ == "__main__":
-    main(sys.argv)
+    main(sys.argv[1:])

@@ -1,7 +1,7 @@
 // The benchmark's main: runs every benchmark as Google Benchmark's own main
 // does, then prints the goal table: each function beside its plain version
 // and beside its goal, met or missed. The goals also go into the JSON
-// output's context ("goal 01" ...), from which scripts/perfreport.sh builds
+// output's context ("goal 01" ...), from which bench/perfreport.py builds
 // the report's table, so that the two never disagree.
 //
 // A goal is an upper bound per call in ns, or a multiple of a baseline

@@ -1,19 +1,34 @@
 #!/usr/bin/env python3
-"""Tables and chart of the performance report (driven by scripts/perfreport.sh).
+"""Regenerates docs/PERFORMANCE.md and docs/performance.png: runs the
+in-process benchmarks of both flavours (Google Benchmark, medians of
+repetitions) and the in-engine benchmark (bench/enginebench.py) on
+Firebird 3.0 and 4.0, then fills the report's template
+(bench/PERFORMANCE.md.in) with the tables: every {{NAME}} in the template
+is replaced by the table or text of that name; one section per engine run,
+the chart of the first.
 
-  perfreport.py engine-table RESULTS.json
-      the in-engine figures as a Markdown table (a lengths run: its table
-      of cost by declared length)
-  perfreport.py lengths-doc LENGTHS.json...
+  python3 bench/perfreport.py [--rows N] [--runs N] [--reuse] [--engines LIST]
+      [--reuse-engine | --keep-engine] [--reuse-inprocess] [--smoke]
+  python3 bench/perfreport.py lengths-doc LENGTHS.json...
       the tables of docs/ENGINE-LENGTHS.md, one per engine
-  perfreport.py readme-table RESULTS.json...
+  python3 bench/perfreport.py readme-table RESULTS.json...
       the README's per-row table, from one run per engine
-  perfreport.py report TEMPLATE I386.json X86_64.json OUT.md CHART.png ENGINE.json...
-      docs/PERFORMANCE.md from its template: every {{NAME}} in the template
-      is replaced by the table or text of that name; one section per
-      engine run, the chart of the first
-  perfreport.py report-keep-engine TEMPLATE I386.json X86_64.json OLD.md OUT.md
-      the same, the engine's tables (and chart) kept as OLD.md has them
+
+--rows, --runs and --reuse (time the database an earlier run of the same
+size left) go to the engine benchmark (default 1,000,000 rows, 3 rounds; the
+full run takes many minutes). --engines lists the engine runs as
+engine/flavour (default "fb3/i386 fb3/x86_64 fb4/x86_64 fb4/i386" where the
+machine runs 32-bit code natively, "fb3/x86_64 fb4/x86_64" where an emulator
+runs it); the chart shows the first. --reuse-engine keeps the engine figures
+of the last runs (build/<flavour>/enginebench-<engine>); --keep-engine runs
+no engine at all and keeps the engine's tables and chart as
+docs/PERFORMANCE.md has them (the in-process part alone). --reuse-inprocess
+keeps the in-process figures of the last run (build/<flavour>/bench.json),
+for an engine run taken on its own. --smoke runs it all on 2,000 rows, one
+round, amd64 only, into build/x86_64 (the engine benchmark on both engines,
+its lengths suite on 3.0 and its moved declarations on 4.0) and checks the
+report made from it: seconds, so that its SQL, floors, marker, arithmetic
+and tables cannot rot.
 
 The goals (each function's plain version and its bound) come from the
 benchmark binary itself: bench/main.cpp writes them into the JSON context.
@@ -21,16 +36,20 @@ benchmark binary itself: bench/main.cpp writes them into the JSON context.
 The in-process figures are Google Benchmark's JSON output (medians of
 repetitions, CPU time); the in-engine ones come from bench/enginebench.py.
 """
+import argparse
 import datetime
 import json
 import os
 import platform
 import statistics
+import subprocess
 import sys
 
 # The table of the functions, read through its generator.
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
 import functions as table_of_functions  # noqa: E402
+import enginebench  # noqa: E402
+from enginebench import ROOT, i386_emulated  # noqa: E402
 
 # In-process targets of the calls without a plain version (the goal table's
 # rows come from the benchmark binary).
@@ -275,7 +294,7 @@ def engine_table(data, bench=None):
 
 
 def engine_summary_table(data):
-    """The plain table of every query, as enginebench.sh prints it."""
+    """The plain table of every query, as enginebench.py prints it."""
     if data.get("suite") == "lengths":
         return lengths_table(data)
     if data.get("suite") == "moved":
@@ -479,11 +498,6 @@ I386_EMULATED = """- **The i386 flavour on this machine.** This machine's kernel
   leaves out the reduced-precision control words there.)"""
 
 
-def i386_emulated():
-    import os
-    return os.path.exists("/proc/sys/fs/binfmt_misc/qemu-i386")
-
-
 def describe_context(context, flavour):
     return (f"{flavour}: {context.get('num_cpus', '?')} CPUs at {context.get('mhz_per_cpu', '?')} MHz, "
             f"load average {', '.join(f'{x:.1f}' for x in context.get('load_avg', []))} at the start")
@@ -558,31 +572,81 @@ def report(template, b32_path, b64_path, engine_paths, out_path, chart_path, kee
         f.write(text)
 
 
+def in_process(flavour, out, *options):
+    subprocess.run([os.path.join(ROOT, "build", flavour, "bench", "vantor_bench"), f"--benchmark_out={out}",
+                    "--benchmark_out_format=json", *options], stdout=subprocess.DEVNULL, check=True)
+
+
+def smoke():
+    out = os.path.join(ROOT, "build", "x86_64")
+    small = dict(flavour="x86_64", rows=2000, blobs=5, runs=1)
+    work = {engine: os.path.join(out, f"enginebench-smoke-{engine}") for engine in ("fb3", "fb4")}
+    for engine in work:
+        enginebench.run(engine, work=work[engine], **small)
+    for engine, suite, row in (("fb3", "lengths", "IIF_S"), ("fb4", "moved", "DivDP")):
+        table = engine_summary_table(enginebench.run(engine, reuse=True, suite=suite, work=work[engine], **small))
+        if f"\n| `{row}` | " not in table:
+            raise SystemExit(f"perfreport: the {suite} table has no {row} row")
+    bench = os.path.join(out, "bench-smoke.json")
+    in_process("x86_64", bench, "--benchmark_min_time=0.001")
+    report(os.path.join(ROOT, "bench", "PERFORMANCE.md.in"), bench, bench,
+           [os.path.join(work[engine], "results.json") for engine in work],
+           os.path.join(out, "PERFORMANCE-smoke.md"), os.path.join(out, "performance-smoke.png"))
+    with open(os.path.join(out, "PERFORMANCE-smoke.md"), encoding="utf-8") as f:
+        if "\n### Firebird 4" not in f.read():
+            raise SystemExit("perfreport: the smoke's report has no Firebird 4 section")
+
+
 def main(argv):
-    if len(argv) == 3 and argv[1] == "engine-table":
-        with open(argv[2], encoding="utf-8") as f:
-            print(engine_summary_table(json.load(f)))
-    elif len(argv) >= 3 and argv[1] == "readme-table":
+    if len(argv) >= 2 and argv[0] in ("lengths-doc", "readme-table"):
         runs = []
-        for path in argv[2:]:
+        for path in argv[1:]:
             with open(path, encoding="utf-8") as f:
                 runs.append(json.load(f))
-        print(readme_table(runs))
-    elif len(argv) >= 3 and argv[1] == "lengths-doc":
-        tables = []
-        for path in argv[2:]:
-            with open(path, encoding="utf-8") as f:
-                tables.append(lengths_table(json.load(f)))
-        print("\n\n".join(tables))
-    elif len(argv) >= 8 and argv[1] == "report":
-        template, b32, b64, out, chart_path = argv[2:7]
-        report(template, b32, b64, argv[7:], out, chart_path)
-    elif len(argv) == 7 and argv[1] == "report-keep-engine":
-        template, b32, b64, old, out = argv[2:]
-        report(template, b32, b64, [], out, None, keep_from=old)
-    else:
-        raise SystemExit(__doc__)
+        print(readme_table(runs) if argv[0] == "readme-table" else "\n\n".join(lengths_table(r) for r in runs))
+        return
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--rows", type=int, default=1000000)
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--reuse", action="store_true")
+    parser.add_argument("--engines", default="fb3/x86_64 fb4/x86_64" if i386_emulated()
+                        else "fb3/i386 fb3/x86_64 fb4/x86_64 fb4/i386")
+    for option in ("--reuse-engine", "--keep-engine", "--reuse-inprocess", "--smoke"):
+        parser.add_argument(option, action="store_true")
+    args = parser.parse_args(argv)
+    # The chart needs matplotlib, which scripts/setup.sh installs for the
+    # system's Python.
+    try:
+        import matplotlib  # noqa: F401
+    except ImportError:
+        if sys.executable != "/usr/bin/python3" and os.path.exists("/usr/bin/python3"):
+            os.execv("/usr/bin/python3", ["/usr/bin/python3", os.path.abspath(__file__), *argv])
+        subprocess.run(["bash", os.path.join(ROOT, "scripts", "setup.sh")], check=True)
+    if args.smoke:
+        return smoke()
+    template, docs = os.path.join(ROOT, "bench", "PERFORMANCE.md.in"), os.path.join(ROOT, "docs")
+    bench = {flavour: os.path.join(ROOT, "build", flavour, "bench.json") for flavour in ("i386", "x86_64")}
+    for flavour in bench:
+        subprocess.run(["bash", os.path.join(ROOT, "scripts", "build.sh"), flavour, "-DVANTOR_BENCH=ON"], check=True)
+        if args.reuse_inprocess and os.path.isfile(bench[flavour]):
+            continue
+        print(f"perfreport: in-process benchmarks, {flavour}", file=sys.stderr)
+        in_process(flavour, bench[flavour], "--benchmark_repetitions=5", "--benchmark_report_aggregates_only=true",
+                   "--benchmark_min_time=0.2")
+    if args.keep_engine:
+        report(template, bench["i386"], bench["x86_64"], [], os.path.join(docs, "PERFORMANCE.md"), None,
+               keep_from=os.path.join(docs, "PERFORMANCE.md"))
+        print("perfreport: wrote docs/PERFORMANCE.md (engine part kept)", file=sys.stderr)
+        return
+    results = []
+    for engine, flavour in (run.split("/") for run in args.engines.split()):
+        if not args.reuse_engine:
+            enginebench.run(engine, flavour, rows=args.rows, runs=args.runs, reuse=args.reuse)
+        results.append(os.path.join(ROOT, "build", flavour, f"enginebench-{engine}", "results.json"))
+    report(template, bench["i386"], bench["x86_64"], results, os.path.join(docs, "PERFORMANCE.md"),
+           os.path.join(docs, "performance.png"))
+    print("perfreport: wrote docs/PERFORMANCE.md and docs/performance.png", file=sys.stderr)
 
 
 if __name__ == "__main__":
-    main(sys.argv)
+    main(sys.argv[1:])

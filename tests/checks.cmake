@@ -109,8 +109,8 @@ if(flavour STREQUAL x86_64)
     set_tests_properties(fuzz.${target} PROPERTIES RESOURCE_LOCK fuzz)
   endforeach()
   # The engine benchmark and its report on 2,000 rows, so that its SQL,
-  # floors and tables cannot rot (the full run is scripts/perfreport.sh).
-  vantor_machine_check(bench.smoke bench bash ${scripts}/perfreport.sh --smoke)
+  # floors and tables cannot rot (the full run is bench/perfreport.py).
+  vantor_machine_check(bench.smoke bench ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/bench/perfreport.py --smoke)
 else()
   # The packages in this machine's i386 Firebird 3.0 server, installcheck
   # with both modules, moves, removal.

@@ -80,7 +80,8 @@ MatchOutcome MatchDirectly(std::string_view text, std::string_view mask, int64_t
                 m += width;
                 continue;
             }
-        } else if (p == n) {
+        } else if (p == n || starMask == size) {
+            // All placed; an any-run that ends the mask takes what is left.
             return MatchOutcome::Match;
         }
     miss:

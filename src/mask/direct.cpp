@@ -10,12 +10,12 @@
 // the caller compiles.
 //
 // What it saves, on x86-64 in-process: the whole test decides 'INV-####*'
-// against a 15-byte text in 14 ns where compiling and matching takes 99 ns
-// ('*Berlin*' on 39 bytes 17 against 68 ns, '?????-*' on 21 bytes 11
-// against 69 ns), and even with the compiled mask kept, as the UDR module
+// against a 15-byte text in 14 ns where compiling and matching takes 98 ns
+// ('*Berlin*' on 39 bytes 18 against 69 ns, '?????-*' on 21 bytes 11
+// against 67 ns), and even with the compiled mask kept, as the UDR module
 // keeps it, matching the kept form takes 41 ns to its 15; on 32 KiB texts,
-// where memchr does the work either way, it saves 17-29% of a call and next
-// to nothing against a kept mask (bench/mask_paths_bench.cpp:
+// where memchr does the work either way, it saves about 20% of a call and
+// next to nothing against a kept mask (bench/mask_paths_bench.cpp:
 // BM_DirectCall, BM_CompiledCall, BM_DirectCached, BM_CompiledKept).
 #include "mask/compiled.h"
 

@@ -62,27 +62,20 @@ def outcome(passed, good, bad):
 
 def rows():
     reports = {flavour: report(flavour) for flavour in ("asan", "asan-i386", "tsan", "i386", "x86_64")}
-    for flavour, arch in (("asan", "x86-64"), ("asan-i386", "i386")):
-        cases = reports[flavour]
-        what = f"Every unit test: all 23 entry points and their plain functions, sweeps, fakes ({arch})"
-        tool = "ASan + UBSan (gcc), float-cast-overflow, no recovery"
-        if not cases:
-            yield (what, tool) + not_run(flavour)
-            continue
-        bad = [n for n, (ok, _, _) in cases.items() if not ok]
-        yield (what, tool, f"{len(cases)} tests", seconds(sum(c[1] for c in cases.values())),
-               outcome(not bad, "clean: 0 reports, 0 failures", ", ".join(bad)))
-    for flavour, pattern, what, tool, good in (
-            ("tsan", r"^Concurrency\.", "8 threads calling all 23 entry points at once on fixed awkward inputs, "
-             "each result compared with a single-thread pass; 8 threads converting with DP2TS in place",
-             "TSan (gcc)", "0 races, 0 mismatches"),
-            ("i386", r"^FloatingPointEnvironment\.", None, None, None),
-            ("x86_64", r"^FloatingPointEnvironment\.", None, None, None)):
-        if what is None:
-            what = ("Every entry point under 11 non-default x87 control words (each rounding mode at 24, 53, 64 "
-                    f"bits) x 2 MXCSR settings; then under the default with SIGFPE/SIGILL trapped ({flavour})")
-            tool = "GoogleTest, fnstcw/stmxcsr after each call"
-            good = "control word and MXCSR left as found; truncation toward zero; no signal"
+    unit = ("Every unit test: all 23 entry points and their plain functions, sweeps, fakes ({})",
+            "ASan + UBSan (gcc), float-cast-overflow, no recovery", "clean: 0 reports, 0 failures")
+    fpenv = ("Every entry point under 11 non-default x87 control words (each rounding mode at 24, 53, 64 bits) "
+             "x 2 MXCSR settings; then under the default with SIGFPE/SIGILL trapped ({})",
+             "GoogleTest, fnstcw/stmxcsr after each call",
+             "control word and MXCSR left as found; truncation toward zero; no signal")
+    groups = [("asan", "", unit, "x86-64"), ("asan-i386", "", unit, "i386"),
+              ("tsan", r"^Concurrency\.", ("8 threads calling all 23 entry points at once on fixed awkward inputs, "
+                                           "each result compared with a single-thread pass; 8 threads converting "
+                                           "with DP2TS in place", "TSan (gcc)", "0 races, 0 mismatches"), ""),
+              ("i386", r"^FloatingPointEnvironment\.", fpenv, "i386"),
+              ("x86_64", r"^FloatingPointEnvironment\.", fpenv, "x86_64")]
+    for flavour, pattern, (what, tool, good), arch in groups:
+        what = what.format(arch)
         cases = {n: c for n, c in reports[flavour].items() if re.match(pattern, n)}
         if not cases:
             yield (what, tool) + not_run(flavour)

@@ -25,6 +25,7 @@
 // beside the same calls on Linux. A measurement only: it checks nothing.
 #define VANTOR_HARNESS 1
 #include "awkward_calls.h"
+#include "fpu_control.h"
 
 #include <chrono>
 #include <cinttypes>
@@ -51,15 +52,8 @@ Release gRelease = nullptr;  // the tests' ib_util.dll's ib_util_release
 uint16_t gControlWord = 0;
 long gFaults = 0;
 
-uint16_t ReadControlWord() {
-    uint16_t word;
-    __asm__ volatile("fnstcw %0" : "=m"(word));
-    return word;
-}
-
-void WriteControlWord(uint16_t word) {
-    __asm__ volatile("fldcw %0" : : "m"(word));
-}
+using vantor_test::ReadControlWord;
+using vantor_test::WriteControlWord;
 
 void Fault(const char* what) {
     if (++gFaults <= 10) std::fprintf(stderr, "harness: %s\n", what);

@@ -90,12 +90,9 @@ if [ $build_only -eq 1 ]; then
   exit 0
 fi
 
-# Some kernels are booted with 32-bit execution switched off
-# (ia32_emulation=off: "Exec format error" for every i386 program). There the
-# i386 flavour's tests and engine run under QEMU's user-mode emulator,
-# registered as the kernel's handler for i386 ELF files. Correct, but slow:
-# timings of i386 code taken there are the emulator's, not the processor's.
-# The i386 4.0 tools are run to check them, so this comes first.
+# Where the kernel runs no i386 program (ia32_emulation=off), QEMU's user-mode
+# emulator is made its handler for i386 ELF files: correct, but timings of i386
+# code there are the emulator's. This comes first: the i386 4.0 tools are run.
 need -- build-essential g++-multilib
 probe=$(mktemp)
 echo 'int main(void) { return 0; }' | gcc -m32 -static -x c - -o "$probe" \

@@ -23,11 +23,10 @@ free_port() {
   done
   return 1
 }
-# start_server ROOT SCRATCH PORT PASSWORD: the real server (/usr/sbin/firebird,
-# i386 3.0) from ROOT, whose firebird.conf the caller wrote with
-# RemoteServicePort = PORT, on a security database of its own (a copy of the
-# system's in SCRATCH, SYSDBA's password PASSWORD, no remote access to it);
-# lock and temporary files stay in SCRATCH. Sets server_pid for stop_server.
+# start_server ROOT SCRATCH PORT PASSWORD: the i386 3.0 server from ROOT (its
+# firebird.conf has RemoteServicePort = PORT) on a copy of the system's security
+# database in SCRATCH, with SYSDBA's password PASSWORD and no remote access to
+# it; lock and temporary files in SCRATCH. Sets server_pid for stop_server.
 start_server() {
   local fbroot=$1 scratch=$2 port=$3 password=$4
   mkdir -p "$scratch/lock"

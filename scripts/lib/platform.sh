@@ -5,10 +5,9 @@
 #   write_udr_plugins_conf FILE [FOLDER]  a plugins.conf whose UDR engine loads
 #                       its modules from FOLDER (the root's plugins/udr)
 #   debian_mirror       the Debian mirror this machine's apt sources name
-#   debian13_make ROOT RECIPE BEFORE AFTER PACKAGE...  makes a Debian 13 root
-#                       with the packages, once per RECIPE (a stamp in the
-#                       root); BEFORE and AFTER are commands run with the
-#                       unfinished root before and after the packages go in
+#   debian13_make ROOT RECIPE BEFORE AFTER PACKAGE...  a Debian 13 root with
+#                       the packages, made once per RECIPE; BEFORE and AFTER
+#                       run with the unfinished root around their install
 elf_flavour() {
   if readelf -h "$1" | grep -q 'Class:.*ELF64'; then echo x86_64; else echo i386; fi
 }

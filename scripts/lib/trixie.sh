@@ -55,10 +55,9 @@ trixie_remove_vantor() {
 # there. The time zone is UTC, as the SQL suite's time zone test wants (a
 # shipped server takes the root's /etc/localtime, Etc/UTC, as the service
 # does). The server program is run, not its wrapper, which sets FIREBIRD.
-# A shipped server runs from a Firebird root of its own in the root's /tmp.
-# Firebird 4.0 loads a plugin only by its real path: that root holds copies of
-# the engine's plugins and character-set module, and its plugins.conf names
-# the packaged UDR folder, where the vantor package put its module.
+# A shipped server runs from a Firebird root of its own in /tmp. Firebird 4.0
+# loads a plugin only by its real path: that root holds copies of the plugins
+# and character-set module; its plugins.conf names the packaged UDR folder.
 trixie_start() {
   local port=$1 scratch=$2 fbroot=$TRIXIE_FB conf=/etc/firebird/4.0 zone=(TZ=UTC) entry own
   local etc=$TRIXIE_DIR/etc/firebird/4.0

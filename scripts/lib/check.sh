@@ -6,9 +6,7 @@
 #   checked NAME                  prints NAME's summary; true if none failed
 failures=0
 check() {
-  local description=$1
-  shift
-  if "$@"; then echo "ok: $description"; else echo "FAILED: $description"; failures=$((failures + 1)); fi
+  if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi
 }
 same() { [ "$1" = "$2" ] || { diff <(echo "$2") <(echo "$1") | sed 's/^/    /' >&2; return 1; }; }
 contains() { grep -qF -- "$2" "$1" || { echo "  expected \"$2\" in:" >&2; sed 's/^/    /' "$1" >&2; return 1; }; }

@@ -1,25 +1,21 @@
-# Sourced by the engine scripts. make_fbroot ROOT SYSTEM_ROOT SKIP...
-# builds a private Firebird root: a symlink to every entry of the system root
-# except firebird.conf, intl and the names in SKIP, which the caller writes
-# itself. The character-set module must be a real file in the root, or every
-# non-built-in character set (WIN1250 among them) reports "not installed".
+# Sourced by the engine scripts: private Firebird roots, and servers run from them.
+#
+# make_fbroot ROOT SYSTEM_ROOT SKIP...: a root of symlinks to every entry of the
+# system root but firebird.conf, intl and SKIP, which the caller writes. The
+# character-set module must be a real file in the root, or every non-built-in
+# character set (WIN1250 among them) reports "not installed".
 make_fbroot() {
-  local fbroot=$1 system_root=$2 entry name
+  local fbroot=$1 system_root=$2 entry
   shift 2
   mkdir -p "$fbroot/intl"
   for entry in "$system_root"/*; do
-    name=$(basename "$entry")
-    case " firebird.conf intl $* " in *" $name "*) continue ;; esac
-    ln -sfn "$entry" "$fbroot/$name"
+    case " firebird.conf intl $* " in *" ${entry##*/} "*) continue ;; esac
+    ln -sfn "$entry" "$fbroot/${entry##*/}"
   done
   cp "$system_root/intl/libfbintl.so" "$fbroot/intl/libfbintl.so"
   ln -sfn "$system_root/intl/fbintl.conf" "$fbroot/intl/fbintl.conf"
 }
-
-# The real server (/usr/sbin/firebird, i386 3.0) run from a private root, for
-# the scripts that test through it (loadtest.sh, servertest.sh).
-#
-# free_port FROM TO prints the first port of the range that nothing listens on.
+# free_port FROM TO: the first port of the range that nothing listens on.
 free_port() {
   local candidate
   for candidate in $(seq "$1" "$2"); do
@@ -27,12 +23,10 @@ free_port() {
   done
   return 1
 }
-
-# start_server ROOT SCRATCH PORT PASSWORD gives the root a security database
-# of its own (a copy of the system's in SCRATCH, SYSDBA's password set to
-# PASSWORD, no remote access to it) and starts the server on it; the caller
-# has written ROOT's firebird.conf with RemoteServicePort = PORT. Lock and
-# temporary files stay in SCRATCH. Sets server_pid; stop_server ends it.
+# start_server ROOT SCRATCH PORT PASSWORD: the i386 3.0 server from ROOT (its
+# firebird.conf has RemoteServicePort = PORT) on a copy of the system's security
+# database in SCRATCH, with SYSDBA's password PASSWORD and no remote access to
+# it; lock and temporary files in SCRATCH. Sets server_pid for stop_server.
 start_server() {
   local fbroot=$1 scratch=$2 port=$3 password=$4
   mkdir -p "$scratch/lock"
@@ -45,28 +39,24 @@ start_server() {
   server_pid=$!
   await_listening "$port" "$scratch/server.log" "the server"
 }
-
-# await_listening PORT LOG WHAT waits up to ten seconds for a server to
-# listen on PORT; if none does, prints LOG and says that WHAT did not start.
+stop_server() {
+  end_server "${server_pid:-}"
+  server_pid=""
+}
+# await_listening PORT LOG WHAT: waits up to ten seconds for a server to listen
+# on PORT; if none does, prints LOG and says that WHAT did not start.
 await_listening() {
   for _ in $(seq 100); do ss -ltn "( sport = :$1 )" | grep -q LISTEN && return 0; sleep 0.1; done
   cat "$2" >&2
   echo "$3 did not start" >&2
   return 1
 }
-
-# end_server PID ends a server process started in the background: it may
-# linger in its shutdown, so it gets five seconds after SIGTERM, then SIGKILL.
+# end_server PID: a server may linger in its shutdown: five seconds after
+# SIGTERM, then SIGKILL.
 end_server() {
   [ -n "$1" ] || return 0
   kill "$1" 2>/dev/null || true
   for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
   kill -9 "$1" 2>/dev/null || true
   wait "$1" 2>/dev/null || true
-}
-
-# stop_server ends the server start_server started.
-stop_server() {
-  end_server "${server_pid:-}"
-  server_pid=""
 }

@@ -1,17 +1,13 @@
-# Sourced by the scripts: what they need to know of a build and of this
-# machine, found out in one place.
-#
-#   elf_flavour FILE       prints the flavour a shared object was built for:
-#                          i386 (ELF32) or x86_64 (ELF64)
-#   i386_emulated          true where the kernel runs no i386 program itself
-#                          and setup.sh has handed them to QEMU's emulator
-#   write_udr_plugins_conf FILE
-#                          writes a plugins.conf whose UDR engine loads its
-#                          modules from the root's plugins/udr folder
-#   debian_mirror          prints the Debian mirror this machine's apt
-#                          sources name; fails, saying so, where they name
-#                          none
-
+# Sourced by the scripts: what they need to know of a build and of this machine.
+#   elf_flavour FILE    the flavour a shared object was built for: i386 or x86_64
+#   i386_emulated       true where the kernel runs no i386 program itself and
+#                       setup.sh has handed them to QEMU's emulator
+#   write_udr_plugins_conf FILE [FOLDER]  a plugins.conf whose UDR engine loads
+#                       its modules from FOLDER (the root's plugins/udr)
+#   debian_mirror       the Debian mirror this machine's apt sources name
+#   debian13_make ROOT RECIPE BEFORE AFTER PACKAGE...  a Debian 13 root with
+#                       the packages, made once per RECIPE; BEFORE and AFTER
+#                       run with the unfinished root around their install
 elf_flavour() {
   if readelf -h "$1" | grep -q 'Class:.*ELF64'; then echo x86_64; else echo i386; fi
 }
@@ -21,56 +17,47 @@ i386_emulated() {
 }
 
 write_udr_plugins_conf() {
-  cat > "$1" <<'CONF'
-Plugin = UDR {
-	Module = $(dir_plugins)/udr_engine
-	Config = UDR_config
+  local plugin='Plugin = UDR {\n\tModule = $(dir_plugins)/udr_engine\n\tConfig = UDR_config\n}\n\n'
+  printf "$plugin"'Config = UDR_config {\n\tpath = %s\n}\n' "${2:-\$(root)/plugins/udr}" > "$1"
 }
 
-Config = UDR_config {
-	path = $(root)/plugins/udr
-}
-CONF
-}
-
-# The mirror is the first URI of the first enabled "deb" source of a base
-# suite (one without a "-": bookworm, not bookworm-security), in the order
-# apt reads them: /etc/apt/sources.list and sources.list.d/*.list (one line
-# per source) and sources.list.d/*.sources (deb822 stanzas). The scripts
-# that fetch Debian 13's packages take it with trixie as the suite, so no
-# mirror is named anywhere but in the machine's own apt sources.
+# The first enabled "deb" source of a base suite (bookworm, not
+# bookworm-security), in the order apt reads them. Debian 13's packages are
+# fetched from it with trixie as the suite, so no mirror is named anywhere
+# but in the machine's own apt sources.
 debian_mirror() {
-  local file mirror=""
-  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
-    [ -f "$file" ] || continue
-    case "$file" in
-      *.sources)
-        mirror=$(awk '
-          function stanza_end() {
-            if (!found && enabled && deb && base && uri != "") { print uri; found = 1 }
-            enabled = 1; deb = 0; base = 0; uri = ""
-          }
-          BEGIN { enabled = 1 }
-          /^#/ { next }
-          /^[ \t]*$/ { stanza_end(); next }
-          { field = tolower($1) }
-          field == "types:" { for (i = 2; i <= NF; i++) if ($i == "deb") deb = 1 }
-          field == "enabled:" { enabled = (tolower($2) != "no") }
-          field == "uris:" { uri = $2 }
-          field == "suites:" { for (i = 2; i <= NF; i++) if ($i !~ /-/) base = 1 }
-          END { stanza_end() }' "$file") ;;
-      *)
-        # deb [options] URI SUITE COMPONENTS...
-        mirror=$(sed -e 's/#.*//' -e 's/\[[^]]*\]//' "$file" \
-                   | awk '$1 == "deb" && $3 !~ /-/ && $2 != "" { print $2; exit }') ;;
-    esac
-    mirror=${mirror%%$'\n'*}
-    if [ -n "$mirror" ]; then
-      echo "${mirror%/}"
-      return 0
-    fi
-  done
-  echo "no Debian mirror in this machine's apt sources (/etc/apt/sources.list," \
-       "/etc/apt/sources.list.d/*.list or *.sources): add the one to use there" >&2
-  return 1
+  local mirror
+  mirror=$(apt-get indextargets --format '$(TARGET_OF) $(REPO_URI) $(RELEASE)' 2>/dev/null \
+             | awk '!found && $1 == "deb" && $3 !~ /-/ { print $2; found = 1 }')
+  [ -n "$mirror" ] || { echo "no Debian mirror in this machine's apt sources: add the one to use there" >&2; return 1; }
+  echo "${mirror%/}"
+}
+
+debian13_made() { [ "$(cat "$1/.vantor-made" 2>/dev/null)" = "$2" ]; }
+
+debian13_make() {
+  local root=$1 recipe=$2 before=$3 after=$4 work=$1.new mirror
+  shift 4
+  debian13_made "$root" "$recipe" && return 0
+  [ -x /usr/sbin/debootstrap ] || { echo "debootstrap is not installed (apt-get install debootstrap)" >&2; return 1; }
+  mirror=$(debian_mirror) || return 1
+  echo "making the Debian 13 root $root (debootstrap from $mirror)" >&2
+  rm -rf "$work"
+  mkdir -p "$(dirname "$root")"
+  # No service starts while packages install; names resolve without a
+  # network (a minbase root has no /etc/hosts; the 4.0 server binds by name,
+  # Wine asks for the host's own).
+  if ! { /usr/sbin/debootstrap --variant=minbase trixie "$work" "$mirror" \
+         && printf '#!/bin/sh\nexit 101\n' > "$work/usr/sbin/policy-rc.d" && chmod 755 "$work/usr/sbin/policy-rc.d" \
+         && printf '127.0.0.1\tlocalhost %s\n' "$(hostname)" > "$work/etc/hosts" \
+         && $before "$work" && chroot "$work" apt-get update -q \
+         && chroot "$work" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@" \
+         && chroot "$work" apt-get clean && $after "$work"; } > "$work.log" 2>&1; then
+    tail -n 20 "$work.log" >&2
+    echo "making the Debian 13 root $root with $* failed (log: $work.log)" >&2
+    return 1
+  fi
+  echo "$recipe" > "$work/.vantor-made"
+  rm -rf "$root" "$work.log"
+  mv "$work" "$root"
 }

@@ -12,10 +12,8 @@ packages=(firebird{3,4}.0-vantor:{i386,amd64} vantor-common)
 [ "$(id -u)" -eq 0 ] || { echo "installtest: needs root (dpkg -i)" >&2; exit 2; }
 [ -f "$root/build/i386/libvantor_udr.so" ] && [ -f "$root/build/x86_64/libvantor_udr.so" ] \
   || { echo "installtest: build i386 and x86_64 first" >&2; exit 2; }
-for p in "${packages[@]}"; do
-  ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q installed \
-    || { echo "installtest: $p is installed already; this test installs and removes it" >&2; exit 2; }
-done
+there=$(dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' "${packages[@]}" 2>/dev/null | grep ' installed$')
+[ -z "$there" ] || { echo "installtest: installed already: $there; this test installs and removes them" >&2; exit 2; }
 scratch=$(mktemp -d)
 chmod 755 "$scratch"
 mkdir "$scratch/lock"
@@ -54,34 +52,31 @@ call_functions() {  # call_functions DEST DB SCRIPT: declares with SCRIPT in a n
     && isql_at "$1" -i "$root/tests/install/calls.sql" "$2" > "$out" 2>&1 || { sed 's/^/    /' "$out" >&2; return 1; }
   same "$(tr -s ' ' < "$out" | grep -v '^$')" "$(cat "$root/tests/install/calls.out")"
 }
-
 round() {  # round SERIES ARCH FLAVOUR
-  local series=$1 arch=$2 build="$root/build/$3" dest="$scratch/$1-$2" at="$1 $2:" before line
+  local series=$1 arch=$2 build="$root/build/$3" dest="$scratch/$1-$2" at="$1 $2:" out="$scratch/install.out" before line
   official_root "$dest" "$series" "$arch"
   before=$(tree "$dest")
-  check "$at vantor-install --legacy succeeds" logged "$scratch/install.out" "$install_tool" --root "$dest" --legacy
+  check "$at vantor-install --legacy succeeds" logged "$out" "$install_tool" --root "$dest" --legacy
   check "$at it reads the server's version and architecture" \
-    grep -q "^Firebird $series\.[0-9]*\.[0-9]* ($arch) at $dest\$" "$scratch/install.out"
+    grep -q "^Firebird $series\.[0-9]*\.[0-9]* ($arch) at $dest\$" "$out"
   check "$at the UDR module is a copy of the $3 build's in plugins/udr" \
     copy_of "$dest/plugins/udr/libvantor_udr.so" "$build/libvantor_udr.so"
   check "$at the legacy module is a copy of the build's in UDF" copy_of "$dest/UDF/libvantor.so" "$build/libvantor.so"
   check "$at firebird.conf is not edited" cmp -s "$dest/firebird.conf" "$root/tests/install/$series/firebird.conf"
-  line=$(sed -n 's/^    \(UdfAccess = .*\)/\1/p' "$scratch/install.out")
+  line=$(sed -n 's/^    \(UdfAccess = .*\)/\1/p' "$out")
   check "$at the UdfAccess line it prints names the UDF folder" same "$line" "UdfAccess = Restrict $dest/UDF"
   echo "$line" >> "$dest/firebird.conf"
-  check "$at it prints the declaration command of this server" contains "$scratch/install.out" \
+  check "$at it prints the declaration command of this server" contains "$out" \
     "$dest/bin/isql -bail -user SYSDBA -password <password> -i $root/sql/vantor-udr.sql localhost:<database>"
   check "$at the engine loads the installed UDR module (declared, called)" \
     call_functions "$dest" "$scratch/$series-$arch-udr.fdb" "$root/sql/vantor-udr.sql"
   check "$at the engine loads the installed legacy module (declared, called)" \
     call_functions "$dest" "$scratch/$series-$arch-legacy.fdb" "$root/sql/vantor.sql"
-  check "$at installing again replaces its own files" \
-    logged "$scratch/install.out" "$install_tool" --root "$dest" --legacy
+  check "$at installing again replaces its own files" logged "$out" "$install_tool" --root "$dest" --legacy
   sed -i '$d' "$dest/firebird.conf"
   check "$at --remove succeeds" logged "$scratch/remove.out" "$install_tool" --root "$dest" --remove
   check "$at --remove leaves the root exactly as it was" same "$(tree "$dest")" "$before"
 }
-
 fails() { ! "$@" > "$scratch/refusal.out" 2>&1; }
 # refused DESCRIPTION ROOT MESSAGE ARGS...: vantor-install --root ROOT ARGS... (run by the command in $as, if set)
 # fails, says MESSAGE and leaves ROOT as it was.
@@ -97,7 +92,6 @@ refused() {
 round 3.0 i386 i386
 round 4.0 amd64 x86_64
 round 4.0 i386 i386
-
 dest="$scratch/4.0-amd64"
 refused "a module of the other architecture" "$dest" \
   "is i386, the server at $dest is amd64: it could not load it; nothing changed" --legacy --modules "$root/build/i386"
@@ -113,17 +107,15 @@ for arch in i386 amd64; do
   check "packages: firebird4.0-vantor:$arch says its server is missing" \
     contains "$scratch/dpkg.log" "firebird4.0-vantor: no Firebird 4.0 server of this architecture ($arch) is installed"
 done
-check "packages: the 3.0 packages, whose servers are here, do not" fails grep -q 'no Firebird 3.0 server' "$scratch/dpkg.log"
+check "packages: the 3.0 packages, whose servers are here, do not" fails grep -q 'no Firebird 3.0' "$scratch/dpkg.log"
 refused "a file a package owns" /usr/lib/i386-linux-gnu/firebird/3.0 \
   "libvantor_udr.so belongs to the package firebird3.0-vantor"
 check "packages: they remove again" logged "$scratch/dpkg.log" dpkg -r "${packages[@]}"
 check "packages: nothing of them is left" \
-  test -z "$(ls -d /usr/lib/*/firebird/*/UDF/libvantor.so /usr/lib/*/firebird/*/plugins/udr/libvantor_udr.so \
-             /usr/lib/*/firebird/4.0 /usr/share/vantor /usr/sbin/vantor-install 2>/dev/null)"
-
+  same "$(ls -d /usr/lib/*/firebird/*/UDF/libvantor.so /usr/lib/*/firebird/*/plugins/udr/libvantor_udr.so \
+             /usr/lib/*/firebird/4.0 /usr/share/vantor /usr/sbin/vantor-install 2>/dev/null)" ""
 cp "$root/build/x86_64/libvantor_udr.so" "$dest/plugins/udr/"
 refused "a file it did not install" "$dest" "exists and vantor-install did not put it there"
 rm "$dest/plugins/udr/libvantor_udr.so"
 refused "--remove with nothing installed" "$dest" "vantor-install installed nothing in $dest" --remove
-
 checked installtest

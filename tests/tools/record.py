@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""The reliability record (the template record.md filled in) from the ctest
-reports that scripts/test.sh leaves in each build (build/FLAVOUR/ctest.xml);
-nothing is run again.
+"""The reliability record (the template record.md, its rows worded in
+record.json) from the ctest reports that scripts/test.sh leaves in each
+build (build/FLAVOUR/ctest.xml); nothing is run again.
 
   tests/tools/record.py [BUILD_ROOT] > docs/RELIABILITY.md
 """
 import datetime
 import itertools
+import json
 import os
 import re
 import subprocess
@@ -16,16 +17,6 @@ import xml.etree.ElementTree as ElementTree
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILDS = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build"))
 
-FUZZ = {
-    "match": "Match: arbitrary mask and text bytes; short inputs against a plain reference matcher",
-    "datetime": "D2DP..DP2TS, DP2Day..DP2DOW over arbitrary 8-byte doubles (NaN payloads, infinities, "
-                "subnormals, huge) and server dates/times; DP2T <= 863999999, DP2TS = (DP2D, DP2T), calendar "
-                "fields against an independent civil-date method, round trips",
-    "dpdow": "DPDOW: arbitrary double and weekday list, against a plain reading of the rule",
-    "alc": "ALC: arbitrary bytes; length kept, equal to a plain table fold, idempotent",
-    "blob": "BLOB2I, BLOB2SO: arbitrary contents up to 700000 bytes, segment patterns, total lengths, segment "
-            "counts, over-reporting callbacks; honest callbacks against a plain record count",
-}
 EMULATED = os.path.exists("/proc/sys/fs/binfmt_misc/qemu-i386")
 
 
@@ -49,29 +40,19 @@ def outcome(passed, good, bad):
 
 
 def rows():
+    """The table's rows; the fixed words of each are in record.json."""
+    with open(os.path.join(ROOT, "tests", "tools", "record.json"), encoding="utf-8") as f:
+        words = json.load(f)
     reports = {flavour: report(flavour) for flavour in ("asan", "asan-i386", "tsan", "i386", "x86_64")}
-    unit = ("Every unit test: all 23 entry points and their plain functions, sweeps, fakes ({})",
-            "ASan + UBSan (gcc), float-cast-overflow, no recovery", "clean: 0 reports, 0 failures")
-    fpenv = ("Every entry point under 11 non-default x87 control words (each rounding mode at 24, 53, 64 bits) "
-             "x 2 MXCSR settings; then under the default with SIGFPE/SIGILL trapped ({})",
-             "GoogleTest, fnstcw/stmxcsr after each call",
-             "control word and MXCSR left as found; truncation toward zero; no signal")
-    groups = [("asan", "", unit, "x86-64"), ("asan-i386", "", unit, "i386"),
-              ("tsan", r"^Concurrency\.", ("8 threads calling all 23 entry points at once on fixed awkward inputs, "
-                                           "each result compared with a single-thread pass; 8 threads converting "
-                                           "with DP2TS in place", "TSan (gcc)", "0 races, 0 mismatches"), ""),
-              ("i386", r"^FloatingPointEnvironment\.", fpenv, "i386"),
-              ("x86_64", r"^FloatingPointEnvironment\.", fpenv, "x86_64")]
-    for flavour, pattern, (what, tool, good), arch in groups:
-        what = what.format(arch)
-        cases = {n: c for n, c in reports[flavour].items() if re.match(pattern, n)}
+    for row in words["sets"]:
+        cases = {n: c for n, c in reports[row["flavour"]].items() if re.match(row["tests"], n)}
         if not cases:
-            yield (what, tool) + not_run(flavour)
+            yield (row["what"], row["tool"]) + not_run(row["flavour"])
             continue
         bad = [n for n, (ok, _, _) in cases.items() if not ok]
-        yield (what, tool, f"{len(cases)} tests", f"{sum(c[1] for c in cases.values()):.1f} s",
-               outcome(not bad, good, ", ".join(bad)))
-    for name, what in FUZZ.items():
+        yield (row["what"], row["tool"], f"{len(cases)} tests", f"{sum(c[1] for c in cases.values()):.1f} s",
+               outcome(not bad, row["good"], ", ".join(bad)))
+    for name, what in words["fuzz"].items():
         case = reports["x86_64"].get(f"fuzz.{name}")
         if not case:
             yield (what, "libFuzzer + ASan + UBSan (clang)") + not_run("x86_64")
@@ -85,21 +66,15 @@ def rows():
                            check=True, capture_output=True, text=True).stdout.split()
     with open(os.path.join(ROOT, "tests", "sql", "hostile.sql"), encoding="latin-1") as f:
         calls = len(re.findall(r"\b(?:%s)(?:_n)?\(" % "|".join(names), f.read(), re.I))
-    hostile = ("tests/sql/hostile.sql: NULLs as null addresses (NULL-keyword declarations of all 22 functions "
-               "with arguments), empty and 32765-character strings, masks nested 16000 deep, 9 pathological masks "
-               "over 32 KiB texts, extreme finite doubles, the ends of the timestamp range, empty and 16 MiB BLOBs")
     for flavour, engine, module in itertools.product(("i386", "x86_64"), ("fb3", "fb4"), ("legacy", "udr")):
         case = reports[flavour].get(f"sql.{engine}.{module}.hostile")
         if case:
-            udr = "; through the UDR module, beside the legacy one where the engine loads it" if module == "udr" else ""
             arch = "amd64" if flavour == "x86_64" else flavour
-            yield (hostile + udr, f"real engine ({arch} Firebird {engine[2]}.0, {module} module), output diffed",
+            yield (words["hostile"] + (words["hostile_udr"] if module == "udr" else ""),
+                   f"real engine ({arch} Firebird {engine[2]}.0, {module} module), output diffed",
                    f"{calls} call sites", f"{case[1]:.1f} s",
                    outcome(case[0], "engine up, every call returned, output as expected", "see ctest"))
-    for name, what in (("load.workload", "tests/load/workload.sql (all 23 functions) on concurrent client "
-                        "connections, results compared with a single-connection run"),
-                       ("load.heavy_match", "tests/load/heavy_match.sql (Match at its per-call memory bound) on "
-                        "concurrent client connections")):
+    for name, what in words["load"].items():
         case = reports["i386"].get(name)
         if not case:
             continue

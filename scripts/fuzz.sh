@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets fuzz/NAME_fuzz.cpp (match, datetime, dpdow, alc,
-# blob) with clang, ASan and UBSan over the library's sources, and runs each
-# for a bounded time on a copy of its seed corpus fuzz/corpus/NAME/ (the corpus
-# itself with FUZZ_KEEP_CORPUS=1, which keeps what a run finds); prints each
-# run's final figures. A failing input is left in build/fuzz/ (crash-*,
-# timeout-*); replay it with build/fuzz/NAME_fuzz build/fuzz/crash-...
-#
+# Builds the libFuzzer targets fuzz/NAME_fuzz.cpp (match, datetime, dpdow, alc, blob) with clang, ASan
+# and UBSan, and runs each for a bounded time on a copy of its seed corpus fuzz/corpus/NAME/ (on the corpus
+# itself, keeping what it finds, with FUZZ_KEEP_CORPUS=1); prints each run's final figures. A failing input
+# is left in build/fuzz/ (crash-*, timeout-*): replay it with build/fuzz/NAME_fuzz build/fuzz/crash-...
 #   scripts/fuzz.sh [NAME|all] [SECONDS]    (default: every target, 20 s each)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

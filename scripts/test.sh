@@ -1,19 +1,13 @@
 #!/usr/bin/env bash
-# Runs the tests: installs what is missing (scripts/setup.sh), builds the
-# flavours and runs each build's ctest tests (tests/CMakeLists.txt,
-# tests/checks.cmake; their labels say what each is).
-#
-#   scripts/test.sh           every flavour, every test: i386, x86_64 (and the
-#                             engines and servers), win32, win64 (under Wine),
-#                             asan, asan-i386, tsan (the concurrency tests)
-#   scripts/test.sh --quick   the edit loop: both flavours' unit tests (the
-#                             i386 sweeps left out), the library shapes and
-#                             the SQL suite in the amd64 Firebird 3.0 engine
-#
+# Runs the tests: installs what is missing (scripts/setup.sh), builds the flavours and runs each build's
+# ctest tests (tests/checks.cmake; labels say what each is), then prints "N passed, M failed" (a failed
+# build counts as one).
+#   scripts/test.sh           every flavour: i386, x86_64 (with the engines and servers), win32, win64
+#                             (under Wine), asan, asan-i386, tsan; writes build/RELIABILITY.md
+#                             (tests/tools/record.py; docs/ holds a copy)
+#   scripts/test.sh --quick   both flavours' unit tests (the i386 sweeps left out), the shapes, the SQL
+#                             suite in amd64 Firebird 3.0
 # One slice of a build: e.g. ctest --test-dir build/x86_64 -L fb4 -L udr.
-# A flavour whose build fails counts as one failed test. Ends with one line
-# "N passed, M failed". A whole run also writes build/RELIABILITY.md
-# (tests/tools/record.py; docs/RELIABILITY.md is a copy).
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 quick=0
@@ -55,20 +49,15 @@ if [ $quick -eq 1 ]; then
   tests x86_64 -L '^(unit|shape)$'
   tests x86_64 -L sql -L fb3 -L legacy -LE charset -E calendar_days
 else
-  build asan
-  build asan-i386
-  build tsan
+  for flavour in asan asan-i386 tsan; do build $flavour; done
   tests i386
   tests x86_64
   # The Windows flavours under Wine compare with the Linux x86-64 build.
-  build win32
-  build win64
-  tests win32
-  tests win64
+  for flavour in win32 win64; do build $flavour; done
+  for flavour in win32 win64; do tests $flavour; done
   tests asan
-  # Under the emulator a sanitized i386 process takes minutes just to start
-  # (QEMU maps ASan's shadow memory page by page): there the sanitized i386
-  # build is built but not run.
+  # Under QEMU a sanitized i386 process takes minutes just to start (ASan's
+  # shadow memory is mapped page by page): built but not run there.
   if [ $emulated -eq 1 ]; then echo "=== asan-i386: not run, i386 programs are emulated here"
   else tests asan-i386; fi
   tests tsan -R '^Concurrency\.'

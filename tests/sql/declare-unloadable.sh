@@ -1,22 +1,18 @@
 #!/bin/sh
-# Run by unloadable.sql (isql SHELL): both declaration scripts where the
-# engine cannot load their module, each in an engine root of its own made
-# from the run's (FIREBIRD); prints the script's exit status, the error line
-# that says why, and what the database then declares. A control case of each
-# module, in a root made the same way with the module in place, shows that
-# only the module is missing.
-#   legacy (vantor.sql, an empty database): UDFs refused (UdfAccess = None),
-#     the library not in the allowed folder, one of another architecture there;
-#   UDR (vantor-udr.sql, a database with the legacy functions, which must
-#     stay): the module not in the UDR folder, one of another architecture there.
+# Run by unloadable.sql (isql SHELL): each declaration script where the engine
+# cannot load its module, in an engine root of its own made from the run's
+# (FIREBIRD): prints the exit status, the error that says why, and what the
+# database then declares; a control case per module has the module in place.
+#   vantor.sql, empty database: UDFs refused (UdfAccess = None), the library
+#     not in the allowed folder, one of another architecture there;
+#   vantor-udr.sql, a database with the legacy functions (which must stay):
+#     the module not in the UDR folder, one of another architecture there.
 set -u
 . ../../scripts/lib/platform.sh
 . ../../scripts/lib/fbroot.sh
 dir=$FIREBIRD_TMP/unloadable
 rm -rf "$dir" && mkdir -p "$dir/empty" "$dir/other"
-sql=$(cd ../../sql && pwd)
-build=$VANTOR_BUILD
-isql=${VANTOR_ISQL:-isql-fb}
+sql=$(cd ../../sql && pwd) build=$VANTOR_BUILD isql=${VANTOR_ISQL:-isql-fb}
 # A shared object of the other architecture, under the modules' names.
 if [ "$(elf_flavour "$build/libvantor.so")" = x86_64 ]; then other=/usr/lib/i386-linux-gnu/libm.so.6
 else other=/usr/lib/x86_64-linux-gnu/libm.so.6; fi

@@ -1,12 +1,9 @@
 #!/bin/sh
-# Run by text.sql (isql SHELL): IIF_I, IIF_D and IIF_T declared with both
-# alternatives and the result BY VALUE, called in the real engine. The
-# engine's SQL has no syntax for by-value (mechanism 0) arguments and its
-# system tables are read-only: so text-byvalue/declare.sql is run in a
-# scratch database, its backup edited and restored, and text-byvalue/call.sql
-# run there. The databases are files of the scratch folder or, where
-# VANTOR_DB_STEM is set (HOST/PORT:/folder/prefix-, scripts/installcheck.sh),
-# databases of that server, reached as ISC_USER with ISC_PASSWORD and dropped
+# Run by text.sql (isql SHELL): IIF_I, IIF_D and IIF_T with both alternatives and the result BY VALUE, in
+# the real engine. Its SQL has no syntax for by-value (mechanism 0) arguments and its system tables are
+# read-only: text-byvalue/declare.sql runs in a scratch database whose backup is edited and restored, and
+# text-byvalue/call.sql there. The databases are files of the scratch folder or, where VANTOR_DB_STEM is set
+# (HOST/PORT:/folder/prefix-, scripts/installcheck.sh), of that server (as ISC_USER, ISC_PASSWORD), dropped
 # at the end; the backup stays a file of this machine.
 set -eu
 dir=$FIREBIRD_TMP/byvalue

@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# The module harness of a Windows build under Wine with the x87 control word
-# WORD, against the Linux x86-64 build's harness on the same arguments (under
-# the Linux default word), result by result. The harness itself fails on a
-# control word left changed or a FREE_IT result that ib_util did not hand out.
+# The module harness of a Windows build under Wine with the x87 control word WORD, against the Linux
+# x86-64 build's harness on the same arguments (under the Linux default word), result by result. The
+# harness itself fails on a control word left changed or a FREE_IT result that ib_util did not hand out.
 #   tests/windows/differential.sh WINDOWS-BUILD LINUX-BUILD WORD
-# VANTOR_HARNESS_STRIDE (997) and VANTOR_HARNESS_RANDOM (200000) set the
-# sweep's step and the number of random inputs.
+# VANTOR_HARNESS_STRIDE (997), VANTOR_HARNESS_RANDOM (200000): the sweep's step, the random inputs.
 set -uo pipefail
 . "$(dirname "$0")/../../scripts/lib/wine.sh"
 build=$1 reference=$2 word=$3

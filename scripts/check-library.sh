@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# Checks the shape of built modules, by file name and flavour: the format, the
-# ELF SONAME, the libraries each needs (no DLL of the toolchain), and that
-# - libvantor.so, vantor.dll export exactly the 23 entry points of the table of
-#   the functions, need only the C library and ib_util (the DLL takes
-#   ib_util_malloc alone from it) and on i386 read time with 64-bit functions;
-# - libvantor_udr.so, vantor_udr.dll export firebird_udr_plugin alone, need
-#   the C library alone (with libm for the floating-point environment the
-#   BLOB readers set around the host's calls), and hold no legacy entry point
-#   or ib_util reference, not even as a local symbol: the UDR engine hands
-#   them every Firebird interface, and the C++ runtime is linked in.
-#
+# Checks built modules, by file name and flavour: the format, the ELF SONAME, the libraries each needs (no
+# DLL of the toolchain). libvantor.so and vantor.dll export exactly the 23 entry points of the table of the
+# functions, take ib_util_malloc alone from ib_util and on i386 read time with 64-bit functions;
+# libvantor_udr.so and vantor_udr.dll export firebird_udr_plugin alone, need the C library (and libm) alone,
+# the engine handing them every Firebird interface, and hold no legacy entry point or ib_util reference,
+# not even as a local symbol.
 #   scripts/check-library.sh [--i386|--x86_64|--win32|--win64] LIB...
 set -euo pipefail
 flavour=i386
@@ -27,8 +22,7 @@ esac
 functions=$(python3 "$(dirname "$0")/functions.py" names)
 fail() { echo "check-library: $lib: $*" >&2; exit 1; }
 
-# elf_shape, pe_shape: check $lib's format; set needed (sorted, one line),
-# exported (sorted) and imports (LIBRARY:name or name@VERSION).
+# elf_shape, pe_shape: check $lib's format; set needed (one line), exported and imports (DLL:name, name@VER).
 elf_shape() {
   local header dynamic
   header=$(readelf -h "$lib") || fail "cannot read it"
@@ -42,7 +36,6 @@ elf_shape() {
 }
 pe_shape() {
   local headers
-  [ -f "$lib" ] || fail "no such file"
   "${tools}objdump" -f "$lib" | grep -q "file format $class" || fail "not $class"
   headers=$("${tools}objdump" -p "$lib")
   grep -q "^Characteristics .*" <<<"$headers" && grep -q "DLL$" <<<"$headers" || fail "not a DLL"

@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# Builds a flavour's Debian packages (scripts/package.sh) and checks them:
-# each module package holds only its architecture's and Firebird version's
-# modules (of the right shape) and its copyright and changelog, the same in
-# every architecture's package (Multi-Arch: same, so all install side by
-# side), and says when installed that its server is missing; vantor-common
-# holds the scripts of sql/, vantor-install and the users' documentation
-# alone; lintian reports no error and no warning.
+# Builds a flavour's Debian packages (scripts/package.sh) and checks them: each module package holds only
+# its architecture's and Firebird version's modules (of the right shape) and its copyright and changelog,
+# the same in every architecture's package (Multi-Arch: same), and says when installed that its server is
+# missing; vantor-common holds the scripts of sql/, vantor-install and the users' documentation alone;
+# lintian reports no error and no warning.
 #   scripts/check-package.sh i386|x86_64
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -46,13 +44,9 @@ for fbversion in 3.0 4.0; do
     || fail "changelog.gz differs from packaging/changelog"
   # dpkg refuses to install side by side packages that differ in a shared file.
   for other in "$root"/build/*/package/${name}_*.deb; do
-    [ "$other" = "$deb" ] && continue
-    rm -rf "$scratch/other"
-    dpkg -x "$other" "$scratch/other"
-    for f in copyright changelog.gz; do
-      cmp -s "$scratch/lib/$doc/$f" "$scratch/other/$doc/$f" \
-        || fail "$f differs between $(basename "$deb") and $(basename "$other")"
-    done
+    [ "$other" != "$deb" ] || continue
+    rm -rf "$scratch/other" && dpkg -x "$other" "$scratch/other"
+    diff -rq "$scratch/lib/$doc" "$scratch/other/$doc" || fail "$(basename "$deb") and $(basename "$other") differ"
   done
   # Installed without its server, the package says so and succeeds; with it, it is silent.
   dpkg-deb -e "$deb" "$scratch/control"
@@ -70,9 +64,7 @@ for fbversion in 3.0 4.0; do
 done
 
 dpkg -x "$common" "$scratch/common"
-for f in vantor.sql vantor-drop.sql vantor-udr.sql vantor-udr-drop.sql; do
-  cmp -s "$scratch/common/usr/share/vantor/$f" "$root/sql/$f" || fail "$common: /usr/share/vantor/$f differs from sql/$f"
-done
+diff -rq "$root/sql" "$scratch/common/usr/share/vantor" || fail "$common: /usr/share/vantor differs from sql/"
 cmp -s "$scratch/common/usr/sbin/vantor-install" "$root/scripts/vantor-install" \
   || fail "$common: vantor-install differs from scripts/vantor-install"
 [ -x "$scratch/common/usr/sbin/vantor-install" ] || fail "$common: vantor-install is not executable"
@@ -93,7 +85,6 @@ command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup.s
 lintian --tag-display-limit 0 "${debs[@]}" "$common" > "$scratch/lintian" 2>&1 || true
 if grep -E '^[EW]: ' "$scratch/lintian"; then fail "lintian reports the errors or warnings above"; fi
 
-echo "check-package: $(basename "${debs[0]}") and $(basename "${debs[1]}") (Multi-Arch: same) install the two" \
-  "modules into /usr/lib/$triplet/firebird/3.0 and 4.0 only, and say when their server is missing;" \
-  "$(basename "$common") the scripts into /usr/share/vantor, vantor-install and the users' documentation;" \
-  "lintian: no errors, no warnings"
+echo "check-package: $(basename "${debs[0]}"), $(basename "${debs[1]}") (Multi-Arch: same): the modules in" \
+  "/usr/lib/$triplet/firebird/3.0, 4.0 alone, a word where the server is missing; $(basename "$common"): the" \
+  "scripts, vantor-install, the users' documentation; lintian: no errors, no warnings"

@@ -1,15 +1,9 @@
 #!/usr/bin/env bash
-# Builds a flavour's packages into build/FLAVOUR/package/, from the CMake
-# install components "debian-3.0", "debian-4.0", "common" and packaging/:
-#   firebird3.0-vantor_VERSION_ARCH.deb, firebird4.0-vantor_VERSION_ARCH.deb:
-#     the two modules in the folders of that Firebird server of this
-#     architecture (Debian 12, 13); Multi-Arch: same, sharing no path, so
-#     all four install side by side
-#   vantor-common_VERSION_all.deb: the SQL scripts, vantor-install and the
-#     documentation, the same from either flavour; both depend on it
-# or, for a Windows flavour, the kit vantor-VERSION-FLAVOUR.zip: the two DLLs
-# (stripped), the four SQL scripts in sql\ and packaging/windows/README.txt.
-#
+# Builds a flavour's packages into build/FLAVOUR/package/ from the CMake install components and packaging/:
+# firebird3.0-vantor and firebird4.0-vantor (the modules in the folders of that Debian Firebird server of
+# this architecture; Multi-Arch: same, sharing no path, so all four install side by side) and vantor-common
+# (the SQL scripts, vantor-install, the documentation); for a Windows flavour, the kit
+# vantor-VERSION-FLAVOUR.zip (the stripped DLLs, the SQL scripts in sql\ and packaging/windows/README.txt).
 #   scripts/package.sh i386|x86_64|win32|win64
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -42,20 +36,13 @@ if [ -n "${bits:-}" ]; then
 fi
 mkdir -p "$out"
 
-# substitute FILE FBVERSION: a packaging/ template with its fields filled in.
-substitute() {
-  local engine=libEngine12.so
-  [ "$2" = 3.0 ] || engine=libEngine13.so
-  sed -e "s/@VERSION@/$version/g" -e "s/@ARCH@/$arch/g" -e "s/@TRIPLET@/$triplet/g" \
-      -e "s/@FBVERSION@/$2/g" -e "s/@ENGINE@/$engine/g" "$root/packaging/$1"
-}
-
 # deb NAME COMPONENT CONTROL FBVERSION DEPENDS [SCRIPT...]: the component
 # installed into out/NAME with the package's copyright and changelog, file
-# modes as Debian wants them, the control file, md5sums and maintainer
-# scripts filled in; then the package built.
+# modes as Debian wants them, md5sums, and the control file and maintainer
+# scripts of packaging/ with their fields filled in; then the package built.
 deb() {
-  local dir=$out/$1 doc=$out/$1/usr/share/doc/$1 size script
+  local dir=$out/$1 doc=$out/$1/usr/share/doc/$1 size script template engine=libEngine12.so
+  [ "$4" = 3.0 ] || engine=libEngine13.so
   DESTDIR="$dir" cmake --install "$builddir" --prefix /usr --component "$2" --strip >/dev/null
   mkdir -p "$doc" "$dir/DEBIAN"
   cp "$root/packaging/copyright" "$doc/copyright"
@@ -64,14 +51,17 @@ deb() {
   find "$dir" -type f -exec chmod 644 {} +
   [ ! -d "$dir/usr/sbin" ] || chmod 755 "$dir"/usr/sbin/*
   [ ! -d "$dir/usr/share/man" ] || find "$dir/usr/share/man" -type f -exec gzip -9n {} +
-  size=$(du -sk --exclude=DEBIAN "$dir" | cut -f1)
-  substitute "$3" "$4" | sed -e "s/@SIZE@/$size/" -e "s/@DEPENDS@/$5/" > "$dir/DEBIAN/control"
   (cd "$dir" && find usr -type f -print0 | sort -z | xargs -0 md5sum) > "$dir/DEBIAN/md5sums"
-  chmod 644 "$dir/DEBIAN/control" "$dir/DEBIAN/md5sums"
-  for script in "${@:6}"; do
-    substitute "$script.lib" "$4" > "$dir/DEBIAN/$script"
-    chmod 755 "$dir/DEBIAN/$script"
+  size=$(du -sk --exclude=DEBIAN "$dir" | cut -f1)
+  for script in control "${@:6}"; do
+    template=$script.lib
+    [ "$script" != control ] || template=$3
+    sed -e "s/@VERSION@/$version/g" -e "s/@ARCH@/$arch/g" -e "s/@TRIPLET@/$triplet/g" -e "s/@FBVERSION@/$4/g" \
+        -e "s/@ENGINE@/$engine/g" -e "s/@SIZE@/$size/" -e "s/@DEPENDS@/$5/" "$root/packaging/$template" \
+        > "$dir/DEBIAN/$script"
+    [ "$script" = control ] || chmod 755 "$dir/DEBIAN/$script"
   done
+  chmod 644 "$dir/DEBIAN/control" "$dir/DEBIAN/md5sums"
   dpkg-deb --root-owner-group -Zxz --build "$dir" "$out" >/dev/null
 }
 

@@ -1,28 +1,18 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets fuzz/NAME_fuzz.cpp with clang (ASan, UBSan)
-# over the library's sources, and runs each for a bounded time on a copy of
-# its seed corpus fuzz/corpus/NAME/; prints each run's final figures.
-#
+# Builds the libFuzzer targets fuzz/NAME_fuzz.cpp (match, datetime, dpdow, alc, blob) with clang, ASan
+# and UBSan, and runs each for a bounded time on a copy of its seed corpus fuzz/corpus/NAME/ (on the corpus
+# itself, keeping what it finds, with FUZZ_KEEP_CORPUS=1); prints each run's final figures. A failing input
+# is left in build/fuzz/ (crash-*, timeout-*): replay it with build/fuzz/NAME_fuzz build/fuzz/crash-...
 #   scripts/fuzz.sh [NAME|all] [SECONDS]    (default: every target, 20 s each)
-#
-# Targets: match, datetime, dpdow, alc, blob. A long run of one target, for
-# example an hour, keeping what it finds in the seed corpus:
-#   FUZZ_KEEP_CORPUS=1 scripts/fuzz.sh datetime 3600
-# A failing input is left in build/fuzz/ (crash-*, timeout-*); replay it with
-#   build/fuzz/NAME_fuzz build/fuzz/crash-...
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-only=${1:-all}
-seconds=${2:-20}
-out="$root/build/fuzz"
+only=${1:-all} seconds=${2:-20} out=$root/build/fuzz
 mkdir -p "$out/objects"
-# The headers made from the table of the functions, as the build makes them.
 python3 "$root/scripts/functions.py" generate "$out/generated"
 flags=(-std=c++17 -O1 -g -fsanitize=address,undefined -fno-sanitize-recover=all
        -fno-omit-frame-pointer -I"$root/src" -I"$out/generated" -I"$root/tests/unit")
 
-# The library's sources, compiled once for every target (and again only
-# when a source is newer than its object).
+# The library's sources, compiled again only when a source or header is newer than the object.
 objects=()
 for source in "$root"/src/*/*.cpp; do
   object="$out/objects/$(basename "$(dirname "$source")")_$(basename "$source" .cpp).o"
@@ -36,24 +26,18 @@ done
 status=0
 for source in "$root"/fuzz/*_fuzz.cpp; do
   name=$(basename "$source" _fuzz.cpp)
-  [ "$only" != all ] && [ "$only" != "$name" ] && continue
+  [ "$only" = all ] || [ "$only" = "$name" ] || continue
   clang++ "${flags[@]}" -fsanitize=fuzzer "$source" "${objects[@]}" -o "$out/${name}_fuzz" \
     -L/usr/lib/x86_64-linux-gnu -lib_util
-  if [ -n "${FUZZ_KEEP_CORPUS:-}" ]; then
-    corpus="$root/fuzz/corpus/$name"
-  else
+  corpus=$root/fuzz/corpus/$name
+  if [ -z "${FUZZ_KEEP_CORPUS:-}" ]; then
     corpus=$(mktemp -d)
     cp "$root/fuzz/corpus/$name"/* "$corpus"/ 2>/dev/null || true
   fi
   echo "fuzz: $name for $seconds s"
-  log="$out/$name.log"
-  outcome=clean
-  if ! (cd "$out" && "./${name}_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-          -rss_limit_mb=2048 -print_final_stats=1 "$corpus" >"$log" 2>&1); then
-    status=1
-    outcome=FAILED
-  fi
-  tail -12 "$log"
+  (cd "$out" && "./${name}_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+     -rss_limit_mb=2048 -print_final_stats=1 "$corpus" > "$name.log" 2>&1) || status=1
+  tail -12 "$out/$name.log"
   [ -n "${FUZZ_KEEP_CORPUS:-}" ] || rm -rf "$corpus"
 done
 exit $status

@@ -1,44 +1,21 @@
 #!/usr/bin/env bash
-# Runs the tests. Installs what is missing first (scripts/setup.sh), builds
-# the flavours and runs each build's ctest tests (tests/CMakeLists.txt,
-# tests/checks.cmake; their labels say what each is):
-#
-#   scripts/test.sh           everything. i386 and x86_64: the unit tests,
-#                             each shipped library's ELF shape and exports,
-#                             the packages, the SQL suite in the embedded
-#                             Firebird 3.0 and 4.0 engines with both modules
-#                             (and the docs examples in other character
-#                             sets), the server path on the i386 3.0 server
-#                             and Debian 13's 4.0 server (installcheck), a
-#                             3.0 database upgraded to that 4.0 server, the
-#                             real server under concurrent load,
-#                             vantor-install on official-layout roots, every
-#                             fuzz target briefly and the engine benchmark
-#                             on a few rows; win32, win64: the Windows DLLs
-#                             under Wine (shape, unit tests, the module
-#                             harness and its differential check, the kits);
-#                             asan, asan-i386: the unit tests under
-#                             ASan+UBSan; tsan: the concurrency tests.
-#   scripts/test.sh --quick   the edit loop: both flavours' unit tests (the
-#                             i386 sweeps left out), the library shapes and
-#                             the SQL suite in the amd64 Firebird 3.0 engine.
-#
+# Runs the tests: installs what is missing (scripts/setup.sh), builds the flavours and runs each build's
+# ctest tests (tests/checks.cmake; labels say what each is), then prints "N passed, M failed" (a failed
+# build counts as one).
+#   scripts/test.sh           every flavour: i386, x86_64 (with the engines and servers), win32, win64
+#                             (under Wine), asan, asan-i386, tsan; writes build/RELIABILITY.md
+#                             (tests/tools/record.py; docs/ holds a copy)
+#   scripts/test.sh --quick   both flavours' unit tests (the i386 sweeps left out), the shapes, the SQL
+#                             suite in amd64 Firebird 3.0
 # One slice of a build: e.g. ctest --test-dir build/x86_64 -L fb4 -L udr.
-# A flavour whose build fails counts as one failed test. Ends with one line
-# "N passed, M failed" over every test run. A whole run also writes the
-# reliability record of what it ran, build/RELIABILITY.md (tests/tools/record.py
-# over each build's ctest.xml; docs/RELIABILITY.md is a copy).
 set -uo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
+cd "$(dirname "$0")/.." || exit 1
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 bash scripts/setup.sh || exit 1
 . scripts/lib/platform.sh
-# Where the kernel runs no i386 program itself, setup.sh has registered
-# QEMU's emulator for them (about 40 times slower on the x87): the i386
-# sweep of every time of day then takes every 13th time (every 97th under
-# the sanitizers).
+# Under QEMU (about 40 times slower on the x87) the i386 sweep of every time
+# of day takes every 13th time (every 97th under the sanitizers).
 emulated=0
 i386_emulated && emulated=1
 
@@ -72,29 +49,18 @@ if [ $quick -eq 1 ]; then
   tests x86_64 -L '^(unit|shape)$'
   tests x86_64 -L sql -L fb3 -L legacy -LE charset -E calendar_days
 else
-  build asan
-  build asan-i386
-  build tsan
+  for flavour in asan asan-i386 tsan; do build $flavour; done
   tests i386
   tests x86_64
-  # The Windows flavours (mingw-w64) under Wine, against the Linux x86-64
-  # build: the DLLs' exports and imports, the unit tests, the module harness
-  # under MSVC's control word (0x027F) and the x87 default (0x037F) with its
-  # differential check, and the kits.
-  build win32
-  build win64
-  tests win32
-  tests win64
+  # The Windows flavours under Wine compare with the Linux x86-64 build.
+  for flavour in win32 win64; do build $flavour; done
+  for flavour in win32 win64; do tests $flavour; done
   tests asan
-  # Under the emulator a sanitized i386 process takes minutes just to start
-  # (QEMU maps ASan's shadow memory page by page): there the sanitized i386
-  # build is built but not run.
+  # Under QEMU a sanitized i386 process takes minutes just to start (ASan's
+  # shadow memory is mapped page by page): built but not run there.
   if [ $emulated -eq 1 ]; then echo "=== asan-i386: not run, i386 programs are emulated here"
   else tests asan-i386; fi
-  # Many threads calling all 23 entry points at once; any shared mutable
-  # state is a reported race.
   tests tsan -R '^Concurrency\.'
-  # The reliability record, from the reports of these runs.
   python3 tests/tools/record.py > build/RELIABILITY.md || true
   echo "=== the reliability record of this run: build/RELIABILITY.md"
 fi

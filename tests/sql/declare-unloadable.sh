@@ -1,24 +1,18 @@
 #!/bin/sh
-# Run by unloadable.sql (isql SHELL): both declaration scripts where the
-# engine cannot load their module. Each case runs the engine from a root of
-# its own, made from the run's root (FIREBIRD) with another firebird.conf or
-# another UDR folder, and prints the script's exit status, the line of its
-# error that says why, and what the database then declares. A control case
-# of each module, in a root made the same way with the module in place,
-# shows that only the module is missing.
-#   legacy (vantor.sql, an empty database): UDFs refused (UdfAccess = None),
-#     the library not in the allowed folder, a library of another
-#     architecture there;
-#   UDR (vantor-udr.sql, a database that has the legacy functions): the
-#     module not in the UDR folder, a module of another architecture there;
-#     the legacy declarations must stay as they were.
+# Run by unloadable.sql (isql SHELL): each declaration script where the engine
+# cannot load its module, in an engine root of its own made from the run's
+# (FIREBIRD): prints the exit status, the error that says why, and what the
+# database then declares; a control case per module has the module in place.
+#   vantor.sql, empty database: UDFs refused (UdfAccess = None), the library
+#     not in the allowed folder, one of another architecture there;
+#   vantor-udr.sql, a database with the legacy functions (which must stay):
+#     the module not in the UDR folder, one of another architecture there.
 set -u
 . ../../scripts/lib/platform.sh
+. ../../scripts/lib/fbroot.sh
 dir=$FIREBIRD_TMP/unloadable
 rm -rf "$dir" && mkdir -p "$dir/empty" "$dir/other"
-sql=$(cd ../../sql && pwd)
-build=$VANTOR_BUILD
-isql=${VANTOR_ISQL:-isql-fb}
+sql=$(cd ../../sql && pwd) build=$VANTOR_BUILD isql=${VANTOR_ISQL:-isql-fb}
 # A shared object of the other architecture, under the modules' names.
 if [ "$(elf_flavour "$build/libvantor.so")" = x86_64 ]; then other=/usr/lib/i386-linux-gnu/libm.so.6
 else other=/usr/lib/x86_64-linux-gnu/libm.so.6; fi
@@ -26,16 +20,12 @@ cp "$other" "$dir/other/libvantor.so"
 
 # make_root NAME USERFUNCTIONS UDR_MODULE: a root whose firebird.conf says
 # UdfAccess = USERFUNCTIONS and whose UDR folder holds UDR_MODULE (none if
-# empty). Plugins and the character-set module are copies: the engine
-# refuses plugins reached through links of another name.
+# empty). Its plugins are copies: the engine refuses plugins reached through
+# links of another name.
 make_root() {
   root=$dir/$1
-  mkdir -p "$root/plugins/udr" "$root/intl" "$root/lock"
-  for entry in "$FIREBIRD"/*; do
-    case $(basename "$entry") in firebird.conf | plugins.conf | plugins | intl) continue ;; esac
-    ln -s "$(readlink -f "$entry")" "$root/"
-  done
-  cp -L "$FIREBIRD"/intl/* "$root/intl/"
+  make_fbroot "$root" "$FIREBIRD" plugins plugins.conf
+  mkdir -p "$root/plugins/udr" "$root/lock"
   for plugin in "$FIREBIRD"/plugins/*; do [ -d "$plugin" ] || cp -L "$plugin" "$root/plugins/"; done
   printf 'UdfAccess = %s\n' "$2" > "$root/firebird.conf"
   write_udr_plugins_conf "$root/plugins.conf"
@@ -49,21 +39,14 @@ in_root() {
   FIREBIRD=$root FIREBIRD_MSG=$root FIREBIRD_LOCK=$root/lock "$isql" -q -ch WIN1250 "$@"
 }
 
-# declared ROOT DB: the functions the database declares, by module.
-declared() {
-  printf "set list on;\nselect count(*) as legacy from rdb\$functions where rdb\$module_name = 'vantor';\n%s\n%s\n" \
-    "select count(*) as udr from rdb\$functions where rdb\$entrypoint starting with 'vantor_udr!';" \
-    "select count(*) as exceptions from rdb\$exceptions where rdb\$exception_name starting with 'VANTOR';" \
-    | in_root "$1" "$2" | awk 'NF == 2 { out = out (out == "" ? "" : ", ") $1 " " $2 } END { print out }'
-}
-
 # run CASE ROOT SCRIPT DB: runs a declaration script and reports.
 run() {
   in_root "$2" -b -i "$3" "$4" > "$dir/$1.out" 2>&1
   status=$?
   why=$(grep -o 'libvantor.so did not load or answer\|cannot open shared object file\|wrong ELF class' "$dir/$1.out" | head -n 1)
   echo "$1: exit $status${why:+, $why}"
-  echo "  $(declared "$2" "$4")"
+  echo "  $(in_root "$2" "$4" < declare-unloadable/declared.sql \
+            | awk 'NF == 2 { out = out (out == "" ? "" : ", ") $1 " " $2 } END { print out }')"
 }
 
 make_root refused None ""

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""The reliability record: what has been thrown at vantor, with which tool,
-how much, and what came of it, read from the ctest reports that
-scripts/test.sh leaves in each flavour's build (build/FLAVOUR/ctest.xml).
-Nothing is run again: the figures are those of that run.
+"""The reliability record (the template record.md, its rows worded in
+record.json) from the ctest reports that scripts/test.sh leaves in each
+build (build/FLAVOUR/ctest.xml); nothing is run again.
 
   tests/tools/record.py [BUILD_ROOT] > docs/RELIABILITY.md
 """
 import datetime
+import itertools
+import json
 import os
 import re
 import subprocess
@@ -16,34 +17,16 @@ import xml.etree.ElementTree as ElementTree
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILDS = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build"))
 
-FUZZ = {
-    "match": "Match: arbitrary mask and text bytes; short inputs against a plain reference matcher",
-    "datetime": "D2DP..DP2TS, DP2Day..DP2DOW over arbitrary 8-byte doubles (NaN payloads, infinities, "
-                "subnormals, huge) and server dates/times; DP2T <= 863999999, DP2TS = (DP2D, DP2T), calendar "
-                "fields against an independent civil-date method, round trips",
-    "dpdow": "DPDOW: arbitrary double and weekday list, against a plain reading of the rule",
-    "alc": "ALC: arbitrary bytes; length kept, equal to a plain table fold, idempotent",
-    "blob": "BLOB2I, BLOB2SO: arbitrary contents up to 700000 bytes, segment patterns, total lengths, segment "
-            "counts, over-reporting callbacks; honest callbacks against a plain record count",
-}
-ENGINES = {"fb3": "Firebird 3.0", "fb4": "Firebird 4.0"}
-ARCH = {"i386": "i386", "x86_64": "amd64"}
+EMULATED = os.path.exists("/proc/sys/fs/binfmt_misc/qemu-i386")
 
 
 def report(flavour):
     """The test cases of a flavour's last run: name -> (passed, seconds, output)."""
     path = os.path.join(BUILDS, flavour, "ctest.xml")
-    if not os.path.exists(path):
-        return {}
-    cases = {}
-    for case in ElementTree.parse(path).getroot().iter("testcase"):
-        if case.get("status") in ("run", "fail"):
-            cases[case.get("name")] = (case.get("status") == "run", float(case.get("time", 0)),
-                                       case.findtext("system-out") or "")
-    return cases
-
-
-EMULATED = os.path.exists("/proc/sys/fs/binfmt_misc/qemu-i386")
+    cases = ElementTree.parse(path).getroot().iter("testcase") if os.path.exists(path) else ()
+    return {case.get("name"): (case.get("status") == "run", float(case.get("time", 0)),
+                               case.findtext("system-out") or "")
+            for case in cases if case.get("status") in ("run", "fail")}
 
 
 def not_run(flavour):
@@ -52,38 +35,24 @@ def not_run(flavour):
     return "-", "-", "not run in that run"
 
 
-def seconds(total):
-    return f"{total:.1f} s"
-
-
 def outcome(passed, good, bad):
     return good if passed else f"**FAILED** ({bad})"
 
 
 def rows():
+    """The table's rows; the fixed words of each are in record.json."""
+    with open(os.path.join(ROOT, "tests", "tools", "record.json"), encoding="utf-8") as f:
+        words = json.load(f)
     reports = {flavour: report(flavour) for flavour in ("asan", "asan-i386", "tsan", "i386", "x86_64")}
-    unit = ("Every unit test: all 23 entry points and their plain functions, sweeps, fakes ({})",
-            "ASan + UBSan (gcc), float-cast-overflow, no recovery", "clean: 0 reports, 0 failures")
-    fpenv = ("Every entry point under 11 non-default x87 control words (each rounding mode at 24, 53, 64 bits) "
-             "x 2 MXCSR settings; then under the default with SIGFPE/SIGILL trapped ({})",
-             "GoogleTest, fnstcw/stmxcsr after each call",
-             "control word and MXCSR left as found; truncation toward zero; no signal")
-    groups = [("asan", "", unit, "x86-64"), ("asan-i386", "", unit, "i386"),
-              ("tsan", r"^Concurrency\.", ("8 threads calling all 23 entry points at once on fixed awkward inputs, "
-                                           "each result compared with a single-thread pass; 8 threads converting "
-                                           "with DP2TS in place", "TSan (gcc)", "0 races, 0 mismatches"), ""),
-              ("i386", r"^FloatingPointEnvironment\.", fpenv, "i386"),
-              ("x86_64", r"^FloatingPointEnvironment\.", fpenv, "x86_64")]
-    for flavour, pattern, (what, tool, good), arch in groups:
-        what = what.format(arch)
-        cases = {n: c for n, c in reports[flavour].items() if re.match(pattern, n)}
+    for row in words["sets"]:
+        cases = {n: c for n, c in reports[row["flavour"]].items() if re.match(row["tests"], n)}
         if not cases:
-            yield (what, tool) + not_run(flavour)
+            yield (row["what"], row["tool"]) + not_run(row["flavour"])
             continue
         bad = [n for n, (ok, _, _) in cases.items() if not ok]
-        yield (what, tool, f"{len(cases)} tests", seconds(sum(c[1] for c in cases.values())),
-               outcome(not bad, good, ", ".join(bad)))
-    for name, what in FUZZ.items():
+        yield (row["what"], row["tool"], f"{len(cases)} tests", f"{sum(c[1] for c in cases.values()):.1f} s",
+               outcome(not bad, row["good"], ", ".join(bad)))
+    for name, what in words["fuzz"].items():
         case = reports["x86_64"].get(f"fuzz.{name}")
         if not case:
             yield (what, "libFuzzer + ASan + UBSan (clang)") + not_run("x86_64")
@@ -91,38 +60,28 @@ def rows():
         runs = re.findall(r"stat::number_of_executed_units: *(\d+)", case[2])
         span = re.search(r"^fuzz: \S+ for (\d+) s", case[2], re.M)
         yield (what, "libFuzzer + ASan + UBSan (clang)", f"{runs[-1] if runs else '?'} inputs",
-               f"{span.group(1)} s" if span else seconds(case[1]),
+               f"{span.group(1)} s" if span else f"{case[1]:.1f} s",
                outcome(case[0], "0 crashes, 0 broken invariants", "input kept in build/fuzz"))
     names = subprocess.run([sys.executable, os.path.join(ROOT, "scripts", "functions.py"), "names"],
                            check=True, capture_output=True, text=True).stdout.split()
     with open(os.path.join(ROOT, "tests", "sql", "hostile.sql"), encoding="latin-1") as f:
         calls = len(re.findall(r"\b(?:%s)(?:_n)?\(" % "|".join(names), f.read(), re.I))
-    for flavour in ("i386", "x86_64"):
-        for engine in ("fb3", "fb4"):
-            for module in ("legacy", "udr"):
-                case = reports[flavour].get(f"sql.{engine}.{module}.hostile")
-                if not case:
-                    continue
-                what = ("tests/sql/hostile.sql: NULLs as null addresses (NULL-keyword declarations of all 22 "
-                        "functions with arguments), empty and 32765-character strings, masks nested 16000 deep, "
-                        "9 pathological masks over 32 KiB texts, extreme finite doubles, the ends of the timestamp "
-                        "range, empty and 16 MiB BLOBs")
-                if module == "udr":
-                    what += "; through the UDR module, beside the legacy one where the engine loads it"
-                yield (what, f"real engine ({ARCH[flavour]} {ENGINES[engine]}, {module} module), output diffed",
-                       f"{calls} call sites", seconds(case[1]),
-                       outcome(case[0], "engine up, every call returned, output as expected", "see ctest"))
-    for name, what in (("load.workload", "tests/load/workload.sql (all 23 functions) on concurrent client "
-                        "connections, results compared with a single-connection run"),
-                       ("load.heavy_match", "tests/load/heavy_match.sql (Match at its per-call memory bound) on "
-                        "concurrent client connections")):
+    for flavour, engine, module in itertools.product(("i386", "x86_64"), ("fb3", "fb4"), ("legacy", "udr")):
+        case = reports[flavour].get(f"sql.{engine}.{module}.hostile")
+        if case:
+            arch = "amd64" if flavour == "x86_64" else flavour
+            yield (words["hostile"] + (words["hostile_udr"] if module == "udr" else ""),
+                   f"real engine ({arch} Firebird {engine[2]}.0, {module} module), output diffed",
+                   f"{calls} call sites", f"{case[1]:.1f} s",
+                   outcome(case[0], "engine up, every call returned, output as expected", "see ctest"))
+    for name, what in words["load"].items():
         case = reports["i386"].get(name)
         if not case:
             continue
         lines = re.findall(r"^loadtest: (.*)$", case[2], re.M)
         runs = next((line for line in lines if "workload runs" in line), "?")
         memory = "; ".join(line for line in lines if "RSS" in line) or "?"
-        yield (what, "real i386 server (/usr/sbin/firebird, 127.0.0.1)", runs, seconds(case[1]),
+        yield (what, "real i386 server (/usr/sbin/firebird, 127.0.0.1)", runs, f"{case[1]:.1f} s",
                outcome(case[0], memory, "see loadtest"))
 
 
@@ -130,34 +89,11 @@ def main():
     commit = subprocess.run(["git", "-C", ROOT, "rev-parse", "--short", "HEAD"], capture_output=True,
                             text=True).stdout.strip() or "?"
     table = list(rows())
-    print("# Reliability record\n")
-    print("What has been thrown at libvantor.so and libvantor_udr.so, with which tool, how much, and what came of it.")
-    print(f"Written by `tests/tools/record.py` from the run of `scripts/test.sh` on "
-          f"{datetime.datetime.now(datetime.timezone.utc):%Y-%m-%d %H:%M} UTC, {os.cpu_count()} cores, at commit "
-          f"{commit}{'; i386 programs ran under QEMU there' if EMULATED else ''}.")
-    print("Do not edit by hand: run the tests again and copy `build/RELIABILITY.md` here.\n")
-    print("| Input tried | Tool | How many | Time | Outcome |")
-    print("|---|---|---|---|---|")
-    for row in table:
-        print("| " + " | ".join(row) + " |")
-    print("""
-## Longer runs
-
-- One fuzz target for an hour, keeping new inputs in its seed corpus:
-  `FUZZ_KEEP_CORPUS=1 scripts/fuzz.sh datetime 3600` (targets: match, datetime, dpdow, alc, blob).
-- A soak of the real server: `scripts/loadtest.sh --rounds 200`.
-- This whole record with longer runs: `VANTOR_FUZZ_SECONDS=600 VANTOR_LOAD_ROUNDS=50 scripts/test.sh`,
-  then `build/RELIABILITY.md`.
-
-## What SQL cannot send
-
-Firebird 3.0 has no NaN or infinite DOUBLE PRECISION: `cast('NaN' as double precision)`,
-`'Infinity'` and overflowing arithmetic are refused before any function runs, and an
-infinite or NaN result of a function is refused after it returns. Those values reach the
-library only through the unit, environment and fuzz tests above, which pass every bit
-pattern. The engine also refuses DATE and TIMESTAMP results outside 0001-01-01 to
-9999-12-31 (DP2D, DP2TS of huge values): the call has returned by then, and
-tests/sql/hostile.sql records the refusal.""")
+    with open(os.path.join(ROOT, "tests", "tools", "record.md"), encoding="utf-8") as f:
+        sys.stdout.write(f.read().format(
+            when=f"{datetime.datetime.now(datetime.timezone.utc):%Y-%m-%d %H:%M}", cores=os.cpu_count(),
+            commit=commit, emulated="; i386 programs ran under QEMU there" if EMULATED else "",
+            table="\n".join("| " + " | ".join(row) + " |" for row in table)))
     return 0 if all("FAILED" not in row[4] for row in table) else 1
 
 

@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# The differential check of a Windows flavour: the module harness under Wine
-# with the x87 control word WORD, against the Linux x86-64 build's module
-# harness on the same arguments (under the Linux default word), result by
-# result. The harness itself fails on a control word left changed or a
-# FREE_IT result that ib_util did not hand out.
-#
+# The module harness of a Windows build under Wine with the x87 control word WORD, against the Linux
+# x86-64 build's harness on the same arguments (under the Linux default word), result by result. The
+# harness itself fails on a control word left changed or a FREE_IT result that ib_util did not hand out.
 #   tests/windows/differential.sh WINDOWS-BUILD LINUX-BUILD WORD
-# VANTOR_HARNESS_STRIDE (997) and VANTOR_HARNESS_RANDOM (200000) set the
-# sweep's step and the number of random inputs.
+# VANTOR_HARNESS_STRIDE (997), VANTOR_HARNESS_RANDOM (200000): the sweep's step, the random inputs.
 set -uo pipefail
 . "$(dirname "$0")/../../scripts/lib/wine.sh"
 build=$1 reference=$2 word=$3
@@ -20,7 +16,7 @@ LD_LIBRARY_PATH="$reference" "$reference/tests/vantor_harness" 037F "${arguments
   || { echo "differential: the Linux module harness failed" >&2; exit 1; }
 status=0
 wine_run "$build" vantor_harness "$word" "${arguments[@]}" > "$out/windows" || status=1
-results=$(wc -l < "$out/linux")
+results=$(wc -l < "$out/linux") windows=$(wc -l < "$out/windows")
 differences=$(paste -d ' ' "$out/linux" "$out/windows" | awk '$1 != $2 { n++ } END { print n + 0 }')
-echo "differential: control word $word: $results results, $(wc -l < "$out/windows") from Windows, $differences differences"
-[ "$status" -eq 0 ] && [ "$differences" -eq 0 ] && [ "$(wc -l < "$out/windows")" -eq "$results" ]
+echo "differential: control word $word: $results results, $windows from Windows, $differences differences"
+[ "$status" -eq 0 ] && [ "$differences" -eq 0 ] && [ "$windows" -eq "$results" ]

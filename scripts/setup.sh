@@ -31,7 +31,7 @@ PACKAGES=(
 # The amd64 engine, for running the x86-64 flavour in a real 64-bit server,
 # installs beside the i386 one; its isql-fb is unpacked into a folder of its
 # own, since the amd64 tools package would replace the i386 tools.
-PACKAGES_AMD64=(libib-util:amd64 firebird3.0-server-core:amd64 libfbclient2:amd64 libedit2:amd64)
+PACKAGES_AMD64=(firebird3.0-server-core:amd64 libfbclient2:amd64 libedit2:amd64)
 ISQL64_DIR=${VANTOR_ISQL64_DIR:-/opt/vantor/firebird3.0-utils-amd64}
 BUILD_PACKAGES=(build-essential cmake firebird-dev libboost-dev libgtest-dev)
 wanted="the tests need"
@@ -57,13 +57,11 @@ apt_update_once() {
   updated=1
 }
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-# need [APT_OPTION...] -- PACKAGE...: installs those not installed yet. If this
+# need PACKAGE...: installs those not installed yet. If this
 # system cannot install them (Debian 13 has no Firebird 3.0 to install), apt's
 # reasons and what to do, before any is installed.
 need() {
-  local options=() missing=() p out=${TMPDIR:-/tmp}/vantor-apt-install.out
-  while [ "$1" != -- ]; do options+=("$1"); shift; done
-  shift
+  local missing=() p out=${TMPDIR:-/tmp}/vantor-apt-install.out
   for p in "$@"; do installed "$p" || missing+=("$p"); done
   [ ${#missing[@]} -gt 0 ] || return 0
   apt_update_once
@@ -74,7 +72,7 @@ need() {
     exit 1
   fi
   echo "setup: installing ${missing[*]}" >&2
-  apt-get install -y -q --no-install-recommends "${options[@]}" "${missing[@]}" >/dev/null
+  apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 }
 
 if [ $build_only -eq 1 ]; then
@@ -85,7 +83,7 @@ if [ $build_only -eq 1 ]; then
     apt_update_once
     if apt-cache show tzdata-legacy >/dev/null 2>&1; then zones=(tzdata-legacy); else zones=(tzdata); fi
   fi
-  need -- "${BUILD_PACKAGES[@]}" "${zones[@]}"
+  need "${BUILD_PACKAGES[@]}" "${zones[@]}"
   echo "setup: done (build only: bash scripts/build.sh x86_64)" >&2
   exit 0
 fi
@@ -93,12 +91,12 @@ fi
 # Where the kernel runs no i386 program (ia32_emulation=off), QEMU's user-mode
 # emulator is made its handler for i386 ELF files: correct, but timings of i386
 # code there are the emulator's. This comes first: the i386 4.0 tools are run.
-need -- build-essential g++-multilib
+need build-essential g++-multilib
 probe=$(mktemp)
 echo 'int main(void) { return 0; }' | gcc -m32 -static -x c - -o "$probe" \
   || { echo "setup: cannot build an i386 program" >&2; exit 1; }
 if ! "$probe" 2>/dev/null; then
-  need -- qemu-user-static
+  need qemu-user-static
   misc=/proc/sys/fs/binfmt_misc
   [ -e "$misc/register" ] || mount -t binfmt_misc binfmt_misc "$misc"
   # i386 ELF executables and position-independent executables (type 2 or 3).
@@ -116,10 +114,17 @@ fb4_install
 fb4_use amd64
 fb4_install
 
-need -- "${PACKAGES[@]}"
+need "${PACKAGES[@]}"
 # The amd64 ib_util ships a lintian override file that clashes with the i386
-# package's, so it goes in with --force-overwrite.
-need -o Dpkg::Options::=--force-overwrite -- "${PACKAGES_AMD64[@]}"
+# package's, so it goes in first, with dpkg's --force-overwrite.
+if ! installed libib-util:amd64; then
+  apt_update_once
+  debs=$(mktemp -d) && chmod 755 "$debs"
+  (cd "$debs" && apt-get download -q libib-util:amd64 >/dev/null 2>&1)
+  dpkg -i --force-overwrite "$debs"/libib-util_*_amd64.deb >/dev/null
+  rm -rf "$debs"
+fi
+need "${PACKAGES_AMD64[@]}"
 if [ ! -x "$ISQL64_DIR/usr/bin/isql-fb" ]; then
   apt_update_once
   unpack_packages "$ISQL64_DIR" -q -- firebird3.0-utils:amd64

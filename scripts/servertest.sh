@@ -51,7 +51,7 @@ if [ $debian13 -eq 1 ]; then
   password=$TRIXIE_PASSWORD
 else
   packages=(firebird3.0-vantor:i386 firebird3.0-vantor:amd64 vantor-common)
-  ! grep installed <(dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' "${packages[@]}" 2>/dev/null) >&2 \
+  ! grep ' installed$' <(dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' "${packages[@]}" 2>/dev/null) >&2 \
     || { echo "servertest: installed already; this test installs and removes vantor" >&2; exit 2; }
   etc_before=$(cd /etc && find firebird -type f -exec md5sum {} + | sort)
   for flavour in i386 x86_64; do bash "$root/scripts/package.sh" $flavour >/dev/null; done

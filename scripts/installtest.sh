@@ -20,8 +20,6 @@ mkdir "$scratch/lock"
 trap 'dpkg -r "${packages[@]}" > /dev/null 2>&1; [ -n "${VANTOR_KEEP:-}" ] || rm -rf "$scratch"' EXIT
 # The root's files and their hashes, less the log that the engine run from the root writes there.
 tree() { (cd "$1" && find . ! -name 'firebird*.log' -printf '%y %m %p %l\n' -type f -exec sha256sum {} + | sort); }
-# logged FILE COMMAND...: the command's output in FILE, shown if it fails.
-logged() { "${@:2}" > "$1" 2>&1 || { sed 's/^/    /' "$1" >&2; return 1; }; }
 copy_of() { [ ! -L "$1" ] && cmp -s "$1" "$2"; }
 official_root() {  # official_root DEST SERIES ARCH; sets run_isql, the command that runs the root's isql
   local dest=$1 system isql client

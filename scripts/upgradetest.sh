@@ -23,7 +23,6 @@ trap cleanup EXIT
 tests="$root/tests/upgrade" queries="$root/tests/upgrade/queries.sql"
 same_file() { diff -u "$2" "$1" >&2; }  # same_file GOT EXPECTED
 not_failed() { ! grep -B 2 -A 4 -E 'Statement failed|error' "$1" >&2; }
-same_status() { [ "$1" = 1 ] || { cat "$2" >&2; return 1; }; }
 # silent FILE COMMAND... and fails_saying FILE PATTERN COMMAND...: the command's output in FILE, shown if not as said.
 silent() { "${@:2}" > "$1" 2>&1 && [ ! -s "$1" ] || { cat "$1" >&2; return 1; }; }
 fails_saying() { ! "${@:3}" > "$1" 2>&1 && grep -q -- "$2" "$1" || { cat "$1" >&2; return 1; }; }
@@ -45,9 +44,9 @@ check "3.0: the queries answer, alike on the i386 and amd64 engines" alike
 
 # Path A on 3.0, with the UDR module beside the legacy one.
 cp "$scratch/i386/setup.fdb" "$scratch/i386/moved.fdb"
-bash "$root/scripts/fbrun.sh" --udr --build "$root/build/i386" --keep "$scratch/i386-udr" \
-  --database "$scratch/i386/moved.fdb" "$root/sql/vantor-udr.sql" > "$scratch/path-a-move.out" 2>&1 && ok=1 || ok=0
-check "path A: vantor-udr.sql moves the database on 3.0" same_status $ok "$scratch/path-a-move.out"
+check "path A: vantor-udr.sql moves the database on 3.0" logged "$scratch/path-a-move.out" \
+  bash "$root/scripts/fbrun.sh" --udr --build "$root/build/i386" --keep "$scratch/i386-udr" \
+  --database "$scratch/i386/moved.fdb" "$root/sql/vantor-udr.sql"
 engine3 i386-udr GBAK -b "$scratch/i386/moved.fdb" "$scratch/moved.fbk"
 
 mkdir -p "$(dirname "$TRIXIE_DIR")"
@@ -95,8 +94,8 @@ check "path B: the move refuses F_TWO_DOWS by name" fails_saying "$scratch/path-
   '^-F_TWO_DOWS: declared .* Nothing was changed\.$' sql4 -i "$move_script" "$(dbname path_b)"
 check "path B: the refused move changes nothing" unchanged
 echo "DROP EXTERNAL FUNCTION F_TWO_DOWS; COMMIT;" | sql4 "$(dbname path_b)"
-sql4 -i "$move_script" "$(dbname path_b)" > "$scratch/path-b-move.out" 2>&1 && ok=1 || ok=0
-check "path B: the package's vantor-udr.sql moves the database on 4.0" same_status $ok "$scratch/path-b-move.out"
+check "path B: the package's vantor-udr.sql moves the database on 4.0" logged "$scratch/path-b-move.out" \
+  sql4 -i "$move_script" "$(dbname path_b)"
 check "path B: the queries answer on 4.0 as on 3.0" answers path_b
 check "installcheck --udr against the 4.0 server with UdfAccess = None" \
   bash "$root/scripts/installcheck.sh" --server "127.0.0.1/$port" --user SYSDBA --password "$TRIXIE_PASSWORD" \

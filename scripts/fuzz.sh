@@ -1,35 +1,17 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets fuzz/NAME_fuzz.cpp (match, datetime, dpdow, alc, blob) with clang, ASan
-# and UBSan, and runs each for a bounded time on a copy of its seed corpus fuzz/corpus/NAME/ (on the corpus
-# itself, keeping what it finds, with FUZZ_KEEP_CORPUS=1); prints each run's final figures. A failing input
-# is left in build/fuzz/ (crash-*, timeout-*): replay it with build/fuzz/NAME_fuzz build/fuzz/crash-...
+# Builds the libFuzzer targets fuzz/NAME_fuzz.cpp (match, datetime, dpdow, alc, blob) with clang, ASan and UBSan
+# (cmake/fuzz.cmake) and runs each for a bounded time on a copy of its seed corpus fuzz/corpus/NAME/ (on the corpus
+# itself, keeping what it finds, with FUZZ_KEEP_CORPUS=1); prints each run's final figures. A failing input is left
+# in build/fuzz/ (crash-*, timeout-*): replay it with build/fuzz/NAME_fuzz build/fuzz/crash-...
 #   scripts/fuzz.sh [NAME|all] [SECONDS]    (default: every target, 20 s each)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 only=${1:-all} seconds=${2:-20} out=$root/build/fuzz
-mkdir -p "$out/objects"
-python3 "$root/scripts/functions.py" generate "$out/generated"
-flags=(-std=c++17 -O1 -g -fsanitize=address,undefined -fno-sanitize-recover=all
-       -fno-omit-frame-pointer -I"$root/src" -I"$out/generated" -I"$root/tests/unit")
-
-# The library's sources, compiled again only when a source or header is newer than the object.
-objects=()
-for source in "$root"/src/*/*.cpp; do
-  object="$out/objects/$(basename "$(dirname "$source")")_$(basename "$source" .cpp).o"
-  if [ ! -e "$object" ] || [ "$source" -nt "$object" ] || \
-     [ -n "$(find "$root/src" "$out/generated" \( -name '*.h' -o -name '*.inc' \) -newer "$object" -print -quit)" ]; then
-    clang++ "${flags[@]}" -fsanitize=fuzzer-no-link -c "$source" -o "$object"
-  fi
-  objects+=("$object")
-done
-
+bash "$root/scripts/build.sh" fuzz
 status=0
 for source in "$root"/fuzz/*_fuzz.cpp; do
-  name=$(basename "$source" _fuzz.cpp)
+  name=$(basename "$source" _fuzz.cpp) corpus=$root/fuzz/corpus/$name
   [ "$only" = all ] || [ "$only" = "$name" ] || continue
-  clang++ "${flags[@]}" -fsanitize=fuzzer "$source" "${objects[@]}" -o "$out/${name}_fuzz" \
-    -L/usr/lib/x86_64-linux-gnu -lib_util
-  corpus=$root/fuzz/corpus/$name
   if [ -z "${FUZZ_KEEP_CORPUS:-}" ]; then
     corpus=$(mktemp -d)
     cp "$root/fuzz/corpus/$name"/* "$corpus"/ 2>/dev/null || true

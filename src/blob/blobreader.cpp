@@ -73,7 +73,7 @@ uint32_t CountMatchingRecords(const unsigned char* bytes, size_t records, int32_
                               int32_t limit) noexcept {
     uint32_t count = 0;
     for (size_t i = 0; i < records; ++i, bytes += kRecordSize) {
-        count += (LoadInt32(bytes) == key) & (LoadInt32(bytes + 4) < limit);
+        count += static_cast<uint32_t>(LoadInt32(bytes) == key) & static_cast<uint32_t>(LoadInt32(bytes + 4) < limit);
     }
     return count;
 }

@@ -15,6 +15,16 @@ make_fbroot() {
   cp "$system_root/intl/libfbintl.so" "$fbroot/intl/libfbintl.so"
   ln -sfn "$system_root/intl/fbintl.conf" "$fbroot/intl/fbintl.conf"
 }
+# make_udr_root ROOT SYSTEM_ROOT: make_fbroot with plugins of its own, copies
+# (Firebird 4.0 loads a plugin only by its real path), and the UDR folder
+# plugins/udr, which the root's plugins.conf names as the UDR engine's path.
+make_udr_root() {
+  make_fbroot "$1" "$2" plugins plugins.conf
+  mkdir -p "$1/plugins/udr"
+  for plugin in "$2"/plugins/*; do [ -d "$plugin" ] || cp --remove-destination -L "$plugin" "$1/plugins/"; done
+  printf 'Plugin = UDR {\n\tModule = $(dir_plugins)/udr_engine\n\tConfig = UDR_config\n}\n\n%b\n' \
+    'Config = UDR_config {\n\tpath = $(root)/plugins/udr\n}' > "$1/plugins.conf"
+}
 # free_port FROM TO: the first port of the range that nothing listens on.
 free_port() {
   local candidate

@@ -1,24 +1,12 @@
 # Sourced by the scripts: what they need to know of a build and of this machine.
-#   elf_flavour FILE    the flavour a shared object was built for: i386 or x86_64
 #   i386_emulated       true where the kernel runs no i386 program itself and
 #                       setup.sh has handed them to QEMU's emulator
-#   write_udr_plugins_conf FILE [FOLDER]  a plugins.conf whose UDR engine loads
-#                       its modules from FOLDER (the root's plugins/udr)
 #   debian_mirror       the Debian mirror this machine's apt sources name
 #   debian13_make ROOT RECIPE BEFORE AFTER PACKAGE...  a Debian 13 root with
 #                       the packages, made once per RECIPE; BEFORE and AFTER
 #                       run with the unfinished root around their install
-elf_flavour() {
-  if readelf -h "$1" | grep -q 'Class:.*ELF64'; then echo x86_64; else echo i386; fi
-}
-
 i386_emulated() {
   [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]
-}
-
-write_udr_plugins_conf() {
-  local plugin='Plugin = UDR {\n\tModule = $(dir_plugins)/udr_engine\n\tConfig = UDR_config\n}\n\n'
-  printf "$plugin"'Config = UDR_config {\n\tpath = %s\n}\n' "${2:-\$(root)/plugins/udr}" > "$1"
 }
 
 # The first enabled "deb" source of a base suite (bookworm, not

@@ -8,27 +8,23 @@
 #   vantor-udr.sql, a database with the legacy functions (which must stay):
 #     the module not in the UDR folder, one of another architecture there.
 set -u
-. ../../scripts/lib/platform.sh
 . ../../scripts/lib/fbroot.sh
 dir=$FIREBIRD_TMP/unloadable
 rm -rf "$dir" && mkdir -p "$dir/empty" "$dir/other"
 sql=$(cd ../../sql && pwd) build=$VANTOR_BUILD isql=${VANTOR_ISQL:-isql-fb}
 # A shared object of the other architecture, under the modules' names.
-if [ "$(elf_flavour "$build/libvantor.so")" = x86_64 ]; then other=/usr/lib/i386-linux-gnu/libm.so.6
+if readelf -h "$build/libvantor.so" | grep -q 'Class:.*ELF64'; then other=/usr/lib/i386-linux-gnu/libm.so.6
 else other=/usr/lib/x86_64-linux-gnu/libm.so.6; fi
 cp "$other" "$dir/other/libvantor.so"
 
 # make_root NAME USERFUNCTIONS UDR_MODULE: a root whose firebird.conf says
 # UdfAccess = USERFUNCTIONS and whose UDR folder holds UDR_MODULE (none if
-# empty). Its plugins are copies: the engine refuses plugins reached through
-# links of another name.
+# empty).
 make_root() {
   root=$dir/$1
-  make_fbroot "$root" "$FIREBIRD" plugins plugins.conf
-  mkdir -p "$root/plugins/udr" "$root/lock"
-  for plugin in "$FIREBIRD"/plugins/*; do [ -d "$plugin" ] || cp -L "$plugin" "$root/plugins/"; done
+  make_udr_root "$root" "$FIREBIRD"
+  mkdir -p "$root/lock"
   printf 'UdfAccess = %s\n' "$2" > "$root/firebird.conf"
-  write_udr_plugins_conf "$root/plugins.conf"
   [ -z "$3" ] || cp "$3" "$root/plugins/udr/libvantor_udr.so"
 }
 

@@ -81,26 +81,14 @@ def engine(build, version, udr):
         for tool in ("isql-fb", "gbak"):
             put(os.path.join(tools, tool),
                 f'#!/bin/sh\nexec "{loader}" --library-path "{libs}" "{programs}/{tool}" "$@"\n'.encode())
-    # The engine's plugin folder is the root's, so a UDR root has its own: the engine's plugins, and a udr folder
-    # holding the module, which the root's own plugins.conf names as the UDR engine's path. Firebird 4.0 refuses a
-    # plugin whose real path is not the one it asked for, so its roots hold copies of the plugins, not links.
+    # The engine's plugin folder is the root's, so a UDR root has its own, with the module in its udr folder; so
+    # has a 4.0 root, which loads only plugins that are real files.
     root += "-udr" * udr
-    copy = version == "fb4"
-    last = os.path.join(root, "plugins.conf" if udr else "firebird.conf")  # written last
-    if not (os.path.exists(last) and os.path.exists(os.path.join(root, "intl", "libfbintl.so"))):
-        own = ["plugins", "plugins.conf"] if udr else ["plugins"] if copy else []
-        lib('make_fbroot "$@"', root, system, *own)
-        if own:
-            os.makedirs(os.path.join(root, "plugins", "udr" if udr else ""), exist_ok=True)
-            for entry in set(os.listdir(os.path.join(system, "plugins"))) - {"udr"}:
-                target = os.path.join(root, "plugins", entry)
-                if os.path.lexists(target):
-                    os.remove(target)
-                (shutil.copy if copy else os.symlink)(os.path.join(system, "plugins", entry), target)
+    if not (os.path.exists(os.path.join(root, "firebird.conf"))  # written last
+            and os.path.exists(os.path.join(root, "intl", "libfbintl.so"))):
+        lib('make_udr_root "$@"' if udr or version == "fb4" else 'make_fbroot "$@"', root, system)
         with open(os.path.join(root, "firebird.conf"), "w") as f:
             f.write(f"UdfAccess = Restrict {build}\n")
-        if udr:
-            lib('write_udr_plugins_conf "$1"', last)
     # A copy, not a link: the UDR engine refuses an entry point whose file name differs from the name it loaded the
     # module by. The benchmark's UDR floor goes beside it, where the build has it.
     for module in ("libvantor_udr.so", "libvantor_floor_udr.so") if udr else ():

@@ -25,12 +25,10 @@ done
 [ -z "$peak_mib" ] || growth_limit_kb=$((connections * peak_mib * 1024))
 scratch=$(mktemp -d)
 trap 'stop_server; rm -rf "$scratch"' EXIT
-port=$(free_port 31000 31999) || { echo "loadtest: no free port" >&2; exit 1; }
 make_fbroot "$scratch/root" /usr/lib/i386-linux-gnu/firebird/3.0 databases.conf
-printf 'UdfAccess = Restrict %s\nRemoteServicePort = %s\nRemoteBindAddress = 127.0.0.1\nIpcName = vantor_load_%s\n' \
-  "$builddir" "$port" "$port" > "$scratch/root/firebird.conf"
 password=vantor$$
-start_server "$scratch/root" "$scratch" "$port" "$password" || { echo "loadtest: server did not start" >&2; exit 1; }
+start_server "$scratch/root" "$scratch" "$password" "$builddir" || { echo "loadtest: server did not start" >&2; exit 1; }
+port=$server_port
 # Clients use the system client library; only the server reads this root.
 db="localhost/$port:$scratch/load.fdb"
 create="create database '$db' user 'SYSDBA' password '$password' default character set WIN1250;"

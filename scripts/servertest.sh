@@ -17,9 +17,7 @@ chmod 755 "$scratch"
 installed=0
 cleanup() {  # a failed run leaves the machine, and the Debian 13 root, as it found them
   stop_server
-  [ $debian13 -eq 0 ] || trixie_stop
-  [ $installed -eq 0 ] || "${remove[@]}" > /dev/null 2>&1 || true
-  [ -z "${dbdir:-}" ] || rm -rf "${TRIXIE_DIR:-}$dbdir"
+  if [ $debian13 -eq 1 ]; then trixie_unserve; elif [ $installed -eq 1 ]; then dpkg -r "${packages[@]}" > /dev/null 2>&1; fi
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -28,34 +26,21 @@ if [ $debian13 -eq 1 ]; then
   . "$root/scripts/lib/trixie.sh"
   build="$root/build/x86_64"
   [ -f "$build/libvantor_udr.so" ] || { echo "servertest: build x86_64 first (scripts/build.sh x86_64)" >&2; exit 2; }
-  mkdir -p "$(dirname "$TRIXIE_DIR")"
-  exec 9> "$TRIXIE_DIR.lock"  # one run at a time uses the root
-  flock 9
-  trixie_make || { echo "servertest: no Debian 13 root" >&2; exit 1; }
-  bash "$root/scripts/package.sh" x86_64 >/dev/null
-  remove=(trixie_remove_vantor) installed=1
-  trixie_install_vantor "$build" > "$scratch/dpkg.log" 2>&1 \
-    || { cat "$scratch/dpkg.log"; echo "servertest: installing vantor in the Debian 13 root failed" >&2; exit 1; }
+  # The server with the root's configuration (UdfAccess = Restrict UDF); the databases are its files, in the root.
+  dbdir=/tmp/vantor-servertest-$$
+  trixie_serve "$scratch" "$dbdir" || { echo "servertest: no Debian 13 server with vantor installed" >&2; exit 1; }
   for f in "${TRIXIE_VANTOR_FILES[@]}"; do check "installed in Debian 13: $f" test -f "$TRIXIE_DIR$f"; done
   build_id() { readelf -n "$1" | sed -n 's/.*Build ID: //p'; }  # the package's copy is stripped: compare build IDs
   check "the UDR module installed is the build's" \
     same "$(build_id "$TRIXIE_DIR$TRIXIE_FB/plugins/udr/libvantor_udr.so")" "$(build_id "$build/libvantor_udr.so")"
-  scripts="$TRIXIE_DIR/usr/share/vantor"
-  # The server with the root's configuration (UdfAccess = Restrict UDF); the databases are its files, in the root.
-  port=$(free_port 33000 33999) || { echo "servertest: no free port" >&2; exit 1; }
-  trixie_start "$port" "$scratch" || exit 1
-  trixie_tools "$scratch/tools"
-  isql="$scratch/tools/isql-fb"
-  dbdir=/tmp/vantor-servertest-$$
-  chroot "$TRIXIE_DIR" install -d -o firebird -g firebird "$dbdir"
-  password=$TRIXIE_PASSWORD
+  scripts="$TRIXIE_DIR/usr/share/vantor" port=$TRIXIE_PORT isql="$scratch/tools/isql-fb" password=$TRIXIE_PASSWORD
 else
   packages=(firebird3.0-vantor:i386 firebird3.0-vantor:amd64 vantor-common)
   ! grep ' installed$' <(dpkg-query -W -f='${Package}:${Architecture} ${Status}\n' "${packages[@]}" 2>/dev/null) >&2 \
     || { echo "servertest: installed already; this test installs and removes vantor" >&2; exit 2; }
   etc_before=$(cd /etc && find firebird -type f -exec md5sum {} + | sort)
   for flavour in i386 x86_64; do bash "$root/scripts/package.sh" $flavour >/dev/null; done
-  remove=(dpkg -r "${packages[@]}") installed=1
+  installed=1
   dpkg -i "$root"/build/i386/package/vantor-common_*_all.deb "$root"/build/i386/package/firebird3.0-vantor_*_i386.deb \
     "$root"/build/x86_64/package/firebird3.0-vantor_*_amd64.deb > "$scratch/dpkg.log" 2>&1 \
     || { cat "$scratch/dpkg.log"; echo "servertest: dpkg -i failed" >&2; exit 1; }
@@ -66,14 +51,11 @@ else
     "$root/build/i386/package/firebird3.0-vantor$system_root/UDF/libvantor.so"
   scripts=/usr/share/vantor
   # A private root over the system's, its configuration copied from /etc and edited as a user would.
-  port=$(free_port 32000 32999) || { echo "servertest: no free port" >&2; exit 1; }
-  fbroot="$scratch/root"
+  fbroot="$scratch/root" password=vt$$x
   make_fbroot "$fbroot" "$system_root" databases.conf plugins.conf fbtrace.conf
   cp /etc/firebird/3.0/firebird.conf /etc/firebird/3.0/plugins.conf "$fbroot/"
-  sed -i -E 's/^\s*(UdfAccess|RemoteServicePort|RemoteBindAddress|IpcName)\s*=/# &/' "$fbroot/firebird.conf"
-  sed "s|@SYSTEM_ROOT@|$system_root|; s|@PORT@|$port|g" "$data/firebird.conf" >> "$fbroot/firebird.conf"
-  password=vt$$x
-  start_server "$fbroot" "$scratch" "$port" "$password" || { echo "servertest: server did not start" >&2; exit 1; }
+  start_server "$fbroot" "$scratch" "$password" "$system_root/UDF" || { echo "servertest: no server" >&2; exit 1; }
+  port=$server_port
   isql=isql-fb  # the system's client library, over TCP only
   build="$root/build/i386"
   dbdir="$scratch/db"
@@ -158,7 +140,7 @@ check "drop: vantor-drop.sql leaves no function and no helper" same "$ok $(summa
 # Removal: on 3.0 the modules first (the scripts stay), then the scripts.
 if [ $debian13 -eq 1 ]; then
   trixie_stop
-  "${remove[@]}" > "$scratch/dpkg.log" 2>&1 || cat "$scratch/dpkg.log"
+  trixie_remove_vantor > "$scratch/dpkg.log" 2>&1 || cat "$scratch/dpkg.log"
   prefix=$TRIXIE_DIR fb=4.0 inroot=(chroot "$TRIXIE_DIR") modules=("${TRIXIE_VANTOR_FILES[@]/#/$TRIXIE_DIR}")
 else
   stop_server

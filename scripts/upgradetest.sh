@@ -13,13 +13,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
   || { echo "upgradetest: build i386 and x86_64 first (scripts/build.sh)" >&2; exit 2; }
 scratch=$(mktemp -d)
 chmod 755 "$scratch"
-installed=0 dbdir=/tmp/vantor-upgradetest-$$
-cleanup() {
-  trixie_stop
-  [ $installed -eq 0 ] || trixie_remove_vantor > /dev/null 2>&1 || true
-  rm -rf "$scratch" "$TRIXIE_DIR$dbdir"
-}
-trap cleanup EXIT
+trap 'trixie_unserve; rm -rf "$scratch"' EXIT
 tests="$root/tests/upgrade" queries="$root/tests/upgrade/queries.sql"
 same_file() { diff -u "$2" "$1" >&2; }  # same_file GOT EXPECTED
 not_failed() { ! grep -B 2 -A 4 -E 'Statement failed|error' "$1" >&2; }
@@ -49,18 +43,9 @@ check "path A: vantor-udr.sql moves the database on 3.0" logged "$scratch/path-a
   --database "$scratch/i386/moved.fdb" "$root/sql/vantor-udr.sql"
 engine3 i386-udr GBAK -b "$scratch/i386/moved.fdb" "$scratch/moved.fbk"
 
-mkdir -p "$(dirname "$TRIXIE_DIR")"
-exec 9> "$TRIXIE_DIR.lock"
-flock 9
-trixie_make || { echo "upgradetest: no Debian 13 root" >&2; exit 1; }
-bash "$root/scripts/package.sh" x86_64 > /dev/null
-installed=1
-trixie_install_vantor "$root/build/x86_64" > "$scratch/dpkg.log" 2>&1 \
-  || { cat "$scratch/dpkg.log"; echo "upgradetest: installing vantor in the Debian 13 root failed" >&2; exit 1; }
-port=$(free_port 34000 34999) || { echo "upgradetest: no free port" >&2; exit 1; }
-trixie_start "$port" "$scratch" shipped || exit 1
-trixie_tools "$scratch/tools"
-chroot "$TRIXIE_DIR" install -d -o firebird -g firebird "$dbdir"
+dbdir=/tmp/vantor-upgradetest-$$
+trixie_serve "$scratch" "$dbdir" shipped || { echo "upgradetest: no Debian 13 server with vantor installed" >&2; exit 1; }
+port=$TRIXIE_PORT
 creds=(-user SYSDBA -password "$TRIXIE_PASSWORD")
 dbname() { echo "127.0.0.1/$port:$dbdir/$1.fdb"; }
 sql4() { "$scratch/tools/isql-fb" -q -ch WIN1250 "${creds[@]}" "$@"; }

@@ -1,6 +1,5 @@
-# Sourced by the setup and engine scripts: the Firebird 4.0 engine (Debian 13's
-# packages) for amd64 and for i386, each unpacked with dpkg -x into a folder of
-# its own (nothing in dpkg's database or /etc), run through its own loader.
+# Sourced by the setup and engine scripts: the Firebird 4.0 engine (Debian 13's packages) for amd64 and for i386, each
+# unpacked with dpkg -x into a folder of its own (nothing in dpkg's database or /etc), run through its own loader.
 #   fb4_use amd64|i386  chooses the engine the variables describe (amd64 first)
 #   FB4_ARCH, FB4_DIR   its Debian architecture, its folder
 #   FB4_LIBS            its library folder, the only one its loader FB4_LOADER searches
@@ -10,9 +9,8 @@
 #   unpack_packages DEST APT_OPTION... -- PACKAGE...  the packages, from apt-get
 #                       download, unpacked into a fresh DEST
 . "$(dirname "${BASH_SOURCE[0]}")/platform.sh"
-# The engine, its tools, the client and ib_util, the 4.0 headers, and every
-# library they load (the closure of their dependencies, less the shells,
-# perl and documentation that only the packages' scripts use).
+# The engine, its tools, the client and ib_util, the 4.0 headers, and every library they load (the closure of their
+# dependencies, less the shells, perl and documentation that only the packages' scripts use).
 FB4_PACKAGES=(
   firebird4.0-server-core firebird4.0-utils firebird4.0-common libfbclient2 libib-util firebird-dev
   libc6 libstdc++6 libgcc-s1 libicu76 libre2-11 libabsl20240722 libtomcrypt1 libtommath1
@@ -69,8 +67,8 @@ fb4_install() {
     || fetched=no
   rm -rf "$work"
   [ -z "$fetched" ] || { echo "setup: fetching the Firebird 4.0 packages ($FB4_ARCH) from $mirror failed" >&2; return 1; }
-  # Real copies of the packages' defaults, and a firebird.conf that lets legacy
-  # UDFs load from nowhere: the engine scripts make roots over this one.
+  # Real copies of the packages' defaults, and a firebird.conf that lets legacy UDFs load from nowhere: the engine
+  # scripts make roots over this one.
   rm -f "$FB4_ROOT/firebird.conf" "$FB4_ROOT/plugins.conf" "$FB4_ROOT/intl/fbintl.conf" "$FB4_ROOT/service-port.conf"
   cp "$etc/plugins.conf" "$FB4_ROOT/plugins.conf"
   cp "$etc/fbintl.conf" "$FB4_ROOT/intl/fbintl.conf"

@@ -9,10 +9,9 @@ i386_emulated() {
   [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]
 }
 
-# The first enabled "deb" source of a base suite (bookworm, not
-# bookworm-security), in the order apt reads them. Debian 13's packages are
-# fetched from it with trixie as the suite, so no mirror is named anywhere
-# but in the machine's own apt sources.
+# The first enabled "deb" source of a base suite (bookworm, not bookworm-security), in the order apt reads them.
+# Debian 13's packages are fetched from it with trixie as the suite, so no mirror is named anywhere but in the
+# machine's own apt sources.
 debian_mirror() {
   local mirror
   mirror=$(apt-get indextargets --format '$(TARGET_OF) $(REPO_URI) $(RELEASE)' 2>/dev/null \
@@ -32,9 +31,8 @@ debian13_make() {
   echo "making the Debian 13 root $root (debootstrap from $mirror)" >&2
   rm -rf "$work"
   mkdir -p "$(dirname "$root")"
-  # No service starts while packages install; names resolve without a
-  # network (a minbase root has no /etc/hosts; the 4.0 server binds by name,
-  # Wine asks for the host's own).
+  # No service starts while packages install; names resolve without a network (a minbase root has no /etc/hosts; the 4.0
+  # server binds by name, Wine asks for the host's own).
   if ! { /usr/sbin/debootstrap --variant=minbase trixie "$work" "$mirror" \
          && printf '#!/bin/sh\nexit 101\n' > "$work/usr/sbin/policy-rc.d" && chmod 755 "$work/usr/sbin/policy-rc.d" \
          && printf '127.0.0.1\tlocalhost %s\n' "$(hostname)" > "$work/etc/hosts" \

@@ -1,13 +1,12 @@
-# Sourced by the Windows tests: Wine (Debian 13's, 32- and 64-bit) in a
-# Debian 13 root of its own (WINE_ROOT) with its Wine prefix, made once.
+# Sourced by the Windows tests: Wine (Debian 13's, 32- and 64-bit) in a Debian 13 root of its own (WINE_ROOT) with its
+# Wine prefix, made once.
 #   wine_make                    makes the root, once (needs root)
 #   wine_run DIR PROGRAM ARG...  runs DIR/PROGRAM.exe under Wine with DIR's
 #                                DLLs beside it, from a copy in the root's /tmp;
 #                                its exit status; VANTOR_* variables passed on
 #   wine_unit_tests BUILD i686|x86_64  the unit tests of a Windows build
-# Wine's 64-bit loader runs both kinds of program: a 32-bit one goes on to the
-# 32-bit loader, an i386 Linux program, which runs under QEMU where the kernel
-# runs no i386 program itself (about a minute to start there).
+# Wine's 64-bit loader runs both kinds of program: a 32-bit one goes on to the 32-bit loader, an i386 Linux program,
+# which runs under QEMU where the kernel runs no i386 program itself (about a minute to start there).
 . "$(dirname "${BASH_SOURCE[0]}")/platform.sh"
 WINE_ROOT=${VANTOR_WINE_ROOT:-/opt/vantor/trixie-wine}
 WINE_PACKAGES=(wine wine32:i386 wine64)
@@ -22,9 +21,8 @@ wine_make() {
   debian13_make "$WINE_ROOT" "$WINE_RECIPE" wine_before wine_after "${WINE_PACKAGES[@]}"
 }
 
-# wine_in ROOT PROGRAM ARG...: a Wine program run in ROOT, in a mount
-# namespace of its own with the root's /proc mounted (Wine reads it): nothing
-# is left mounted when it ends.
+# wine_in ROOT PROGRAM ARG...: a Wine program run in ROOT, in a mount namespace of its own with the root's /proc mounted
+# (Wine reads it): nothing is left mounted when it ends.
 wine_in() {
   local root=$1 variables=() variable
   shift
@@ -47,9 +45,8 @@ wine_run() {
   return $status
 }
 
-# Under QEMU a 32-bit Windows program faults as soon as it starts a thread
-# (its user-mode emulation of Wine's 32-bit threads): there the i686 run
-# leaves out the tests that start threads, which run on x86_64 and on Linux.
+# Under QEMU a 32-bit Windows program faults as soon as it starts a thread (its user-mode emulation of Wine's 32-bit
+# threads): there the i686 run leaves out the tests that start threads, which run on x86_64 and on Linux.
 wine_unit_tests() {
   local build=$1 architecture=$2 filter=()
   if [ "$architecture" = i686 ] && i386_emulated; then
